@@ -1,0 +1,3 @@
+#include "HalvSDKShared.h"
+
+void HalvSetConfigFilePath(CFStringRef) {}
