@@ -1,0 +1,27 @@
+// Seam: the main thread's run loop and clock. Everything the core does runs
+// on the main thread; work and timers are delivered through this loop.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+
+namespace kv {
+
+using Clock = std::chrono::system_clock;
+using TimerId = std::int64_t;
+
+class RunLoop {
+public:
+    virtual ~RunLoop() = default;
+    virtual Clock::time_point now() const = 0;
+    // Runs the loop (timers and posted work, but no user input) for a while.
+    virtual void runFor(std::chrono::duration<double> duration) = 0;
+    // Runs the work on the main thread after the current operation.
+    virtual void postToMain(std::function<void()> work) = 0;
+    // A timer that fires every interval until the process ends.
+    virtual TimerId scheduleRepeating(std::chrono::duration<double> interval,
+                                      std::function<void()> action) = 0;
+};
+
+} // namespace kv

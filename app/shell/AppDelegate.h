@@ -1,0 +1,124 @@
+// The application's single controller: all state of the shell, the screen
+// channel and the page composer, and their operations. Member functions live
+// in the folder of their subsystem (shell/, channel/, composer/). The
+// controller reaches the platform only through the seams in platform/; the
+// window elements are set by the platform when the layout is loaded.
+#pragma once
+
+#include "platform/Platform.h"
+#include "platform/ScreenCapture.h"
+#include "platform/WindowElements.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kv {
+
+class AppDelegate {
+public:
+    explicit AppDelegate(Platform platform);
+    AppDelegate(const AppDelegate&) = delete;
+    AppDelegate& operator=(const AppDelegate&) = delete;
+
+    // ---- Fields, in their documented order --------------------------------
+
+    LogView* myTextScroll = nullptr; // the log view inside the main window's scroll view
+    Window* mainWindow = nullptr;
+    Window* helpWindow = nullptr;
+    PopUpButton* languageMenu = nullptr;
+    PopUpButton* landingPageMenu = nullptr;
+    CheckBox* showDesktopToo = nullptr;
+    MenuItem* ShutdownKeshMenuItem = nullptr;
+    ImageView* HalvLogoImg = nullptr;
+    RichTextView* helpTextView = nullptr;
+
+    double scanWidth = 0.0;
+    std::int64_t scanHorizOffset = 0;
+    std::int64_t scanVertOffset = 0;
+    std::optional<Rect> myScanRect;
+    std::array<std::int64_t, 12> pixelOffsets{};
+    std::array<std::int64_t, 12> scanData{};
+    std::array<PixelColor, 12> pixelData{};
+    const std::array<std::int64_t, 12> scanDataFactor{0, 0, 128, 64, 32, 16, 8, 4, 2, 1, 0, 0};
+    std::string charSuspectedPhase1;
+    std::string charSuspectedPhase2;
+    std::int64_t rememberLastChar = 0;
+    std::vector<std::uint8_t> nameInProgress;
+    std::string currentMessage; // UTF-8
+    bool suspendScreenReads = false;
+    std::optional<ActivityToken> noSleep;
+    std::optional<TimerId> myTimer;
+    std::optional<TimerId> myTimer2;
+    bool confirmCalibrate = true;
+    bool debugMode = false;
+    std::int64_t userLanguage = 1;
+    std::int64_t landingPageInt = 1;
+    bool showOnDesktopToo = false;
+    bool showedDisplayErrorMsg = false;
+    bool standingByForNewNameToStart = true;
+    const std::string myUpdateFileName = "update.html";
+
+    // ---- subsystem 1: shell (app/shell/) -----------------------------------
+
+    void applicationDidFinishLaunching();
+    void applicationWillTerminate();
+    bool applicationShouldTerminateAfterLastWindowClosed() const { return true; }
+    // Inserts the text into the log view as it is; callers supply line breaks.
+    void appendToLog(const std::string& text);
+
+    void languageChanged(PopUpButton* sender);
+    void landingChanged(PopUpButton* sender);
+    void DesktopTooClicked(UiElement* sender);
+    void debugMenuItem(MenuItem* sender);
+    void helpMenuItem(UiElement* sender);
+    void myBtnClicked(UiElement* sender);
+    void ShutdownKeshMenuClick(UiElement* sender);
+    void testButton(UiElement* sender);
+
+    // ---- subsystem 2: defined in app/channel/ ------------------------------
+    // (the channel engineer may add declarations inside this section only)
+
+    void recordColorsThread();
+    void screenAboutToSleep();
+    void screenWakesUpFromSleep();
+    // True when no usable calibration was stored (the defaults are then in place).
+    bool loadCalibration();
+    void computePixelOffsets();
+    void calibrateButton(UiElement* sender);
+    bool calibrateToScreen(double& width, std::int64_t& horizOffset, std::int64_t& vertOffset, LogView* log);
+    bool matchesCalibrationPattern(float width, const Rect& candidate);
+    void calibrationTick();
+    void speak(const std::string& text);
+
+    // ---- end of subsystem 2 ------------------------------------------------
+
+    // ---- subsystem 3: page composer (app/composer/) ------------------------
+
+    void readMsgQueue();
+    void evaluateMessage(const std::string& message);
+    void composeCharacterPage(const std::string& name, const std::string& realm);
+    void composeNpcPage(const std::string& npcId, bool classic);
+    void pushUpdatePage();
+
+    void combatTrigger(UiElement* sender);
+    void combatUntrigger(UiElement* sender);
+    void moneyTrigger(UiElement* sender);
+    void levelTrigger(UiElement* sender);
+
+    // ---- platform -----------------------------------------------------------
+
+    Platform platform;
+
+private:
+    // "KESH error " + doing + ": " + the SDK's last error code, in debug mode only.
+    void logKeshErrorInDebug(const std::string& doing);
+    // A bundle resource read as UTF-8 text; none when missing, unreadable or not UTF-8.
+    std::optional<std::string> readResourceText(const std::string& name, const std::string& type) const;
+    void openCharacterPageOnDesktop(const std::string& name, const std::string& webRealm);
+    void bringHelpWindowForward();
+};
+
+} // namespace kv

@@ -1,0 +1,81 @@
+// A run loop on a simulated clock: running it for a while advances the time
+// and fires the timers that fall due, so no test ever waits for real.
+#pragma once
+
+#include "platform/RunLoop.h"
+
+#include <algorithm>
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <map>
+#include <utility>
+
+namespace kv::fakes {
+
+class FakeRunLoop : public RunLoop {
+public:
+    struct Timer {
+        Clock::duration interval;
+        Clock::time_point nextFire;
+        std::function<void()> action;
+    };
+
+    // 2026-01-31 18:05:00 UTC: a fixed start, so texts with dates are reproducible.
+    Clock::time_point currentTime = Clock::time_point{std::chrono::seconds{1769882700}};
+    std::map<TimerId, Timer> timers;
+    std::deque<std::function<void()>> posted;
+
+    Clock::time_point now() const override { return currentTime; }
+
+    void runFor(std::chrono::duration<double> duration) override {
+        const auto end = currentTime + std::chrono::duration_cast<Clock::duration>(duration);
+        runPosted();
+        while (auto* due = nextTimerDueBy(end)) {
+            currentTime = due->nextFire;
+            due->nextFire += due->interval;
+            auto action = due->action; // a copy: the action may schedule timers
+            action();
+            runPosted();
+        }
+        // A nested run may already have gone past this run's end; time never goes back.
+        currentTime = std::max(currentTime, end);
+        runPosted();
+    }
+
+    void postToMain(std::function<void()> work) override { posted.push_back(std::move(work)); }
+
+    TimerId scheduleRepeating(std::chrono::duration<double> interval, std::function<void()> action) override {
+        const auto step = std::chrono::duration_cast<Clock::duration>(interval);
+        const TimerId id = nextId_++;
+        timers.emplace(id, Timer{step, currentTime + step, std::move(action)});
+        return id;
+    }
+
+    // Runs the work posted so far, and whatever that work posts.
+    void runPosted() {
+        while (!posted.empty()) {
+            auto work = std::move(posted.front());
+            posted.pop_front();
+            work();
+        }
+    }
+
+    const Timer* timer(TimerId id) const {
+        const auto found = timers.find(id);
+        return found == timers.end() ? nullptr : &found->second;
+    }
+
+private:
+    Timer* nextTimerDueBy(Clock::time_point end) {
+        Timer* earliest = nullptr;
+        for (auto& [id, timer] : timers)
+            if (timer.nextFire <= end && (!earliest || timer.nextFire < earliest->nextFire))
+                earliest = &timer;
+        return earliest;
+    }
+
+    TimerId nextId_ = 1;
+};
+
+} // namespace kv::fakes
