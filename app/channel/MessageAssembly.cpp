@@ -1,0 +1,42 @@
+#include "channel/MessageAssembly.h"
+
+#include "channel/Utf8Check.h"
+
+#include <span>
+
+namespace kv::channel {
+
+AcceptedByte acceptByte(std::vector<std::uint8_t>& nameInProgress, std::int64_t& rememberLastChar,
+                        int value) {
+    AcceptedByte result;
+    if (value == kTerminatorSecond && rememberLastChar == kTerminatorFirst) {
+        // At least two message bytes and the 7; shorter runs stay and end up in
+        // front of the next message, as the add-on expects.
+        if (nameInProgress.size() < 3) {
+            result.outcome = ByteOutcome::TooShortToFinish;
+            return result;
+        }
+        const std::span<const std::uint8_t> body(nameInProgress.data(), nameInProgress.size() - 1);
+        if (isValidUtf8(body)) {
+            result.outcome = ByteOutcome::MessageComplete;
+            result.text.assign(body.begin(), body.end());
+        } else {
+            result.outcome = ByteOutcome::DroppedInvalid;
+        }
+        nameInProgress.clear();
+        return result;
+    }
+    if (value < 0 || value > 254)
+        return result;
+
+    if (nameInProgress.size() >= kMaxMessageBytes) {
+        nameInProgress.clear();
+        result.discardedOverflow = true;
+    }
+    nameInProgress.push_back(static_cast<std::uint8_t>(value));
+    rememberLastChar = value;
+    result.outcome = ByteOutcome::Collected;
+    return result;
+}
+
+} // namespace kv::channel

@@ -1,0 +1,22 @@
+// Where the reader and calibration look inside a captured strip: one pixel
+// column per cell, spread evenly over the strip's width.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace kv::channel {
+
+inline constexpr int kCellCount = 12;
+
+// Column of cell `index` in a strip `width` pixels wide: index * width / 12 in
+// single precision (multiplied first), rounded half away from zero. Widths so
+// large or so strange that the column cannot be represented give -1, a column
+// outside every image, which reads as black.
+std::int64_t sampleColumn(int index, float width);
+
+// The 12 sample columns for a strip width; the width is narrowed to single
+// precision first, exactly as calibration tests candidate widths.
+std::array<std::int64_t, kCellCount> computeSampleOffsets(double scanWidth);
+
+} // namespace kv::channel
