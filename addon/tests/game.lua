@@ -1,0 +1,151 @@
+-- A small stand-in for the game: the functions the add-on calls, a clock that moves only when told,
+-- and the top pixel row of the screen as the application would capture it. The add-on's own files
+-- are loaded in the order of its .toc, as the game does.
+local here = debug.getinfo(1, "S").source:match("^@(.*)/[^/]*$") or "."
+local Game = { ADDON_DIR = here .. "/../KESHVistrelxmit", GOLDEN_DIR = here .. "/../../tests/golden" }
+Game.__index = Game
+
+local Region = {}
+Region.__index = Region
+function Region:SetPoint(point, to, toPoint, x, y)
+    assert(point == "TOPLEFT" and toPoint == "TOPLEFT", "only top-left anchors are emulated")
+    self.anchor = { to = to, x = x, y = y }
+end
+function Region:ClearAllPoints() self.anchor = nil end
+function Region:SetSize(width, height) self.width, self.height = width, height end
+function Region:SetScale(scale) self.scale = scale end
+function Region:GetParent() return self.parent end
+function Region:GetEffectiveScale() return self.scale * (self.parent and self.parent:GetEffectiveScale() or 1) end
+function Region:Show() self.shown = true end
+function Region:SetFrameStrata(strata) self.strata = strata end
+function Region:SetFrameLevel(level) self.level = level end
+function Region:RegisterEvent(event) self.events[event] = true end
+function Region:SetScript(name, fn) self.scripts[name] = fn end
+function Region:SetColorTexture(r, g, b, a) self.colour = { r, g, b, a } end
+function Region:CreateTexture()
+    local texture = setmetatable({ parent = self, scale = 1 }, Region)
+    table.insert(self.textures, texture)
+    return texture
+end
+-- Left and top edge in pixels: offsets are in the region's own units, scaled by its effective scale.
+function Region:pixelOrigin(game)
+    if self == game.world then return 0, 0 end
+    local left, top = self.anchor.to:pixelOrigin(game)
+    local unit = self:GetEffectiveScale() * game.height / 768
+    return left + self.anchor.x * unit, top - self.anchor.y * unit
+end
+
+local function newFrame(parent, scale)
+    return setmetatable({ parent = parent, scale = scale or 1, events = {}, scripts = {}, textures = {} }, Region)
+end
+
+-- options: width, height (physical pixels), worldScale, realm, classic
+function Game.new(options)
+    options = options or {}
+    local game = setmetatable({ width = options.width or 1920, height = options.height or 1080, frames = {},
+        chat = {}, time = 0 }, Game)
+    game.world = newFrame(nil, options.worldScale)
+    local realm = options.realm or "Aerie Peak"
+    _G.WorldFrame, _G.UIParent = game.world, newFrame(nil, 0.64)
+    _G.CreateFrame = function(_, _, parent)
+        local frame = newFrame(parent)
+        table.insert(game.frames, frame)
+        return frame
+    end
+    _G.GetPhysicalScreenSize = function() return game.width, game.height end
+    _G.UnitExists = function(unit) return unit == "target" and game.target ~= nil end
+    _G.UnitName = function() return game.target.name, game.target.realm end
+    _G.UnitIsPlayer = function() return game.target.guid:find("^Player") ~= nil end
+    _G.UnitGUID = function() return game.target.guid end
+    _G.GetRealmName = function() return realm end
+    _G.GetNormalizedRealmName = function() return (realm:gsub("[ %-]", "")) end
+    _G.WOW_PROJECT_MAINLINE, _G.WOW_PROJECT_ID = 1, options.classic and 2 or 1
+    _G.UNKNOWNOBJECT, _G.SlashCmdList = "Unknown", {}
+    _G.DEFAULT_CHAT_FRAME = { AddMessage = function(_, text) table.insert(game.chat, text) end }
+    local ns = {}
+    for file in io.open(Game.ADDON_DIR .. "/KESHVistrelxmit.toc"):read("*a"):gmatch("([%w_]+%.lua)") do
+        assert(loadfile(Game.ADDON_DIR .. "/" .. file))("KESHVistrelxmit", ns)
+    end
+    game.ns = ns
+    return game
+end
+
+function Game:fire(event, ...)
+    for _, frame in ipairs(self.frames) do
+        if frame.events[event] then frame.scripts.OnEvent(frame, event, ...) end
+    end
+end
+
+function Game:setTarget(name, realm, guid)
+    self.target = { name = name, realm = realm, guid = guid }
+    self:fire("PLAYER_TARGET_CHANGED")
+end
+
+function Game:slash(text)
+    for key, fn in pairs(SlashCmdList) do
+        if _G["SLASH_" .. key .. "1"]:lower() == text:lower() then return fn("") end
+    end
+    error("no slash command " .. text)
+end
+
+-- Each cell as drawn: left edge, width (pixels) and colour code by the application's lit rule.
+function Game:cells()
+    local cells = {}
+    for _, frame in ipairs(self.frames) do
+        for _, texture in ipairs(frame.textures) do
+            local left, top = texture:pixelOrigin(self)
+            local unit = texture:GetEffectiveScale() * self.height / 768
+            local code = 0
+            for i, weight in ipairs({ 1, 2, 4 }) do
+                if texture.colour[i] >= 14 / 256 then code = code + weight end
+            end
+            table.insert(cells, { left = left, top = top, width = texture.width * unit,
+                code = ({ [0] = 0, 1, 2, 4, 3, 6, 5, 7 })[code] })
+        end
+    end
+    return cells
+end
+
+-- Colour code of pixel x (from 0) of the top row; the scene around the strip is white.
+function Game:pixel(x)
+    for _, cell in ipairs(self:cells()) do
+        if cell.top <= 0 and x + 0.5 >= cell.left and x + 0.5 < cell.left + cell.width then return cell.code end
+    end
+    return 7
+end
+
+-- Runs the game for some seconds with game frames of the given lengths (in turn), calling sample
+-- with the game every period seconds of game time, as the application's reader does.
+function Game:run(seconds, steps, sample, period)
+    local stop, i = self.time + seconds, 0
+    self.nextSample = self.nextSample or 0.013
+    while self.time < stop do
+        i = i % #steps + 1
+        while sample and self.nextSample < self.time + steps[i] do
+            sample(self)
+            self.nextSample = self.nextSample + (period or 0.05)
+        end
+        self.time = self.time + steps[i]
+        for _, frame in ipairs(self.frames) do
+            if frame.scripts.OnUpdate then frame.scripts.OnUpdate(frame, steps[i]) end
+        end
+    end
+end
+
+-- The golden frames: message text -> list of 12-character lines.
+function Game.goldenFrames()
+    local blocks, order, current = {}, {}
+    for line in io.lines(Game.GOLDEN_DIR .. "/strip-frames.txt") do
+        local text = line:match("^message (.*)$")
+        if text then
+            current = {}
+            blocks[text] = current
+            table.insert(order, text)
+        elseif line:match("^[01]+ ") then
+            table.insert(current, line:sub(1, 12))
+        end
+    end
+    return blocks, order
+end
+
+return Game
