@@ -148,17 +148,6 @@ double JSON::ParseInt(const wchar_t** data) {
     return value;
 }
 
-double JSON::ParseDecimal(const wchar_t** data) {
-    double value = 0.0;
-    double weight = 0.1;
-    while (isDigit(**data)) {
-        value += (**data - L'0') * weight;
-        weight *= 0.1;
-        ++*data;
-    }
-    return value;
-}
-
 bool JSON::DecodeUtf8(const char* text, std::wstring& out) {
     out.clear();
     const auto* p = reinterpret_cast<const unsigned char*>(text);

@@ -1,7 +1,7 @@
 // Reading and writing JSON text for the settings module. Differences from
-// strict JSON: literals in any letter case, numbers computed digit by digit,
-// one 16-bit unit per \u escape except that an escaped surrogate pair gives
-// one character.
+// strict JSON: literals in any letter case, a number's value out of range
+// becomes infinity or zero, one 16-bit unit per \u escape except that an
+// escaped surrogate pair gives one character.
 #ifndef HALV_JSON_H
 #define HALV_JSON_H
 
@@ -27,8 +27,9 @@ public:
     static bool SkipWhitespace(const wchar_t** data);
     // Reads the rest of a quoted string, the cursor just past the quote.
     static bool ExtractString(const wchar_t** data, std::wstring& out);
+    // Reads a run of decimal digits as an integer; 0 and the cursor in place
+    // when there is none.
     static double ParseInt(const wchar_t** data);
-    static double ParseDecimal(const wchar_t** data);
 
     // Strict UTF-8 to wide characters: overlong forms, surrogates and codes
     // above U+10FFFF are refused. Stops at the first NUL byte.

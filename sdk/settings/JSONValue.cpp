@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -130,42 +131,64 @@ JSONValue* JSONValue::Parse(const wchar_t** data, int nesting) {
 }
 
 JSONValue* JSONValue::ParseNumber(const wchar_t** data) {
+    const wchar_t* const start = *data;
     const bool negative = **data == L'-';
     if (negative)
         ++*data;
 
-    double value = 0.0;
-    if (**data == L'0')
+    // The decimal position of the first significant digit, which tells an
+    // overflow from an underflow when the value is out of range.
+    double magnitude = 0;
+    if (**data == L'0') {
         ++*data;
-    else if (**data >= L'1' && **data <= L'9')
-        value = JSON::ParseInt(data);
-    else
+    } else if (**data >= L'1' && **data <= L'9') {
+        const wchar_t* const digits = *data;
+        JSON::ParseInt(data);
+        magnitude = static_cast<double>(*data - digits);
+    } else {
         return nullptr;
+    }
 
     if (**data == L'.') {
         ++*data;
         if (!isDigit(**data))
             return nullptr;
-        value += JSON::ParseDecimal(data);
+        const wchar_t* const fraction = *data;
+        while (isDigit(**data))
+            ++*data;
+        if (magnitude == 0) {
+            const wchar_t* firstSignificant = fraction;
+            while (*firstSignificant == L'0')
+                ++firstSignificant;
+            magnitude = -static_cast<double>(firstSignificant - fraction);
+        }
     }
 
     if (**data == L'e' || **data == L'E') {
         ++*data;
-        bool divide = false;
-        if (**data == L'+' || **data == L'-') {
-            divide = **data == L'-';
+        const bool negativeExponent = **data == L'-';
+        if (**data == L'+' || **data == L'-')
             ++*data;
-        }
         if (!isDigit(**data))
             return nullptr;
         const double exponent = JSON::ParseInt(data);
-        // Once infinite or zero the value can no longer change.
-        for (double step = 0; step < exponent && std::isfinite(value) && value != 0.0; ++step)
-            value = divide ? value / 10.0 : value * 10.0;
+        magnitude += negativeExponent ? -exponent : exponent;
     }
 
-    if (negative)
-        value = -value;
+    // The value is the nearest double to the decimal text, so that every
+    // number this writer produces reads back as the same text. The text is
+    // plain ASCII by now.
+    const std::size_t length = static_cast<std::size_t>(*data - start);
+    std::string text(length, '0');
+    for (std::size_t i = 0; i < length; ++i)
+        text[i] = static_cast<char>(start[i]);
+    double value = 0.0;
+    const auto result = std::from_chars(text.data(), text.data() + length, value);
+    if (result.ec == std::errc::result_out_of_range) {
+        value = magnitude > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+        if (negative)
+            value = -value;
+    }
     return new JSONValue(value);
 }
 

@@ -57,7 +57,7 @@ TEST(JSONParse, LiteralsAreAcceptedInAnyLetterCase) {
     EXPECT_EQ(parse(L"nul"), nullptr);
 }
 
-TEST(JSONParse, NumbersFollowTheDigitByDigitComputation) {
+TEST(JSONParse, NumbersAreTheNearestDoubleAndOutOfRangeGivesInfinityOrZero) {
     const double negativeZero = number(L"-0");
     EXPECT_EQ(negativeZero, 0.0);
     EXPECT_TRUE(std::signbit(negativeZero));
@@ -65,12 +65,15 @@ TEST(JSONParse, NumbersFollowTheDigitByDigitComputation) {
     EXPECT_EQ(number(L"1E+2"), 100.0);
     EXPECT_EQ(number(L"2e-1"), 2.0 / 10.0);
     EXPECT_EQ(number(L"-12.25"), -12.25);
-    // Each decimal digit adds digit x weight: 3 x 0.1 is not the nearest double to 0.3.
-    EXPECT_EQ(number(L"0.3"), 3 * 0.1);
-    EXPECT_NE(number(L"0.3"), 0.3);
+    EXPECT_EQ(number(L"0.3"), 0.3);
+    EXPECT_EQ(number(L"1.5e-300"), 1.5e-300);
+    EXPECT_EQ(number(L"8.16137272905189e+288"), 8.16137272905189e+288);
     EXPECT_EQ(number(L"123456789"), 123456789.0);
     EXPECT_TRUE(std::isinf(number(L"1e400")));
     EXPECT_EQ(number(L"1e-400"), 0.0);
+    EXPECT_EQ(number(L"0.000001e-330"), 0.0);
+    EXPECT_TRUE(std::isinf(number(L"0.01e311")));
+    EXPECT_EQ(number(L"100000e-325"), 1e-320) << "a subnormal is no underflow";
     EXPECT_EQ(number(L"0e99999999999999999999"), 0.0);
     EXPECT_TRUE(std::isinf(number(L"-1e99999999999999999999")));
     EXPECT_EQ(JSON::Stringify(parse(L"1e400").get()), L"null");
@@ -153,7 +156,8 @@ TEST(JSONParse, BytesAreDecodedAsUtf8WhateverTheLocale) {
 }
 
 TEST(JSONParse, WrittenTextParsesBackToTheSameText) {
-    const std::wstring source = L"{\"z\":[1,-0,0.1,1e21,\"\\ud83d\\ude00\\t\\u00e9/"
+    const std::wstring source = L"{\"z\":[1,-0,0.1,1e21,8.16137272905189e+288,7.87200927102808e-248,0."
+                                L"333333333333333,\"\\ud83d\\ude00\\t\\u00e9/"
                                 L"\"],\"a\":{\"n\":null,\"b\":FALSE,\"e\":[],\"o\":{}}}";
     const Parsed first = parse(source.c_str());
     ASSERT_NE(first, nullptr);
@@ -161,5 +165,5 @@ TEST(JSONParse, WrittenTextParsesBackToTheSameText) {
     const Parsed second = parse(text.c_str());
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(JSON::Stringify(second.get()), text);
-    EXPECT_EQ(second->Child(L"z")->Child(4)->AsString(), L"\U0001F600\t\u00E9/");
+    EXPECT_EQ(second->Child(L"z")->Child(7)->AsString(), L"\U0001F600\t\u00E9/");
 }
