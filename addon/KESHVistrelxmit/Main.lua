@@ -29,12 +29,24 @@ local transmitter = ns.Transmitter.new(function(text)
 end)
 ns.strip, ns.transmitter = strip, transmitter
 
+-- A player from another realm can be targeted before the game knows the name; it is sent when the
+-- name arrives.
+local waitingForName = false
+
+local function sendTarget()
+    local target = readTarget()
+    local text = target and ns.Message.forTarget(target)
+    waitingForName = text == nil and target ~= nil and target.isPlayer
+    if text then
+        transmitter:send(text)
+    end
+end
+
 local handlers = {
-    PLAYER_TARGET_CHANGED = function()
-        local target = readTarget()
-        local text = target and ns.Message.forTarget(target)
-        if text then
-            transmitter:send(text)
+    PLAYER_TARGET_CHANGED = sendTarget,
+    UNIT_NAME_UPDATE = function(unit)
+        if unit == "target" and waitingForName then
+            sendTarget()
         end
     end,
     DISPLAY_SIZE_CHANGED = function()

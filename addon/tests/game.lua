@@ -68,10 +68,10 @@ function Game.new(options)
     return game
 end
 
-function Game:fire(event)
+function Game:fire(event, ...)
     self.cellsAt = nil
     for _, frame in ipairs(self.frames) do
-        if frame.events[event] then frame.scripts.OnEvent(frame, event) end
+        if frame.events[event] then frame.scripts.OnEvent(frame, event, ...) end
     end
 end
 
