@@ -1,0 +1,74 @@
+#include "FileNames.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+namespace kesh::host {
+
+bool isSafeFileName(std::string_view name) {
+    if (name.empty() || name.size() > 255 || name == "." || name == "..") {
+        return false;
+    }
+    return std::none_of(name.begin(), name.end(), [](char c) { return c == '/' || c == '\\' || c == '\0'; });
+}
+
+std::string appletKeyFor(std::string_view identifier) {
+    std::string key;
+    for (std::size_t i = 0; i < identifier.size(); ++i) {
+        const auto c = static_cast<unsigned char>(identifier[i]);
+        const bool plain = std::isalnum(c) || c == '-' || c == '_' || (c == '.' && i > 0);
+        if (plain) {
+            key += static_cast<char>(c);
+        } else {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+            key += escaped;
+        }
+    }
+    // A file name holds at most 255 bytes; identifiers are at most 128 UTF-16 units,
+    // which escape to at most 128 * 3 * 3 bytes, so long keys are cut and marked.
+    if (key.size() > 200) {
+        std::size_t hash = std::hash<std::string_view>{}(identifier);
+        char suffix[24];
+        std::snprintf(suffix, sizeof suffix, "~%016zx", hash);
+        key = key.substr(0, 180) + suffix;
+    }
+    return key.empty() ? std::string("%00") : key;
+}
+
+std::string contentTypeFor(std::string_view fileName) {
+    const auto dot = fileName.rfind('.');
+    std::string ext = dot == std::string_view::npos ? std::string() : std::string(fileName.substr(dot + 1));
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (ext == "html" || ext == "htm") {
+        return "text/html; charset=utf-8";
+    }
+    if (ext == "css") {
+        return "text/css; charset=utf-8";
+    }
+    if (ext == "js") {
+        return "text/javascript; charset=utf-8";
+    }
+    if (ext == "txt") {
+        return "text/plain; charset=utf-8";
+    }
+    if (ext == "json") {
+        return "application/json";
+    }
+    if (ext == "svg") {
+        return "image/svg+xml";
+    }
+    if (ext == "png" || ext == "gif" || ext == "jpeg" || ext == "webp" || ext == "bmp") {
+        return "image/" + ext;
+    }
+    if (ext == "jpg") {
+        return "image/jpeg";
+    }
+    if (ext == "ico") {
+        return "image/x-icon";
+    }
+    return "application/octet-stream";
+}
+
+} // namespace kesh::host

@@ -1,0 +1,38 @@
+// The command line of kesh-host.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kesh::host {
+
+struct HostOptions {
+    std::filesystem::path socketPath;
+    std::filesystem::path dataFolder;
+    std::string httpHost = "127.0.0.1";
+    int httpPort = 8765;
+    int keepAliveSeconds = 5;
+    bool verbose = false;
+    bool help = false;
+};
+
+inline constexpr const char* kUsage =
+    "Usage: kesh-host [options]\n"
+    "Companion host: takes the pages applets send over the SDK socket and shows them\n"
+    "on a web page that a phone, a tablet or a desktop browser opens.\n"
+    "\n"
+    "  --socket PATH        listen on PATH (default: <XDG_DATA_HOME or "
+    "~/.local/share>/Halvorin/TAMBER_GAMEAPP_SDK)\n"
+    "  --data DIR           store applets' files under DIR (default: <XDG_DATA_HOME or "
+    "~/.local/share>/kesh-host)\n"
+    "  --http HOST:PORT     serve the display there (default 127.0.0.1:8765; port 0 picks a free port)\n"
+    "  --keepalive SECONDS  send a keep-alive record every SECONDS (default 5; 0: never)\n"
+    "  -v, --verbose        log one line per message received\n"
+    "  -h, --help           show this help\n";
+
+// Parses the arguments after the program name; nullopt with a reason on a mistake.
+std::optional<HostOptions> parseHostOptions(const std::vector<std::string>& args, std::string& problem);
+
+} // namespace kesh::host

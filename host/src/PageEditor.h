@@ -1,0 +1,22 @@
+// Applies an applet's tag edits to the text of an HTML page, the way the
+// display page applies them to its live document: a property is an element
+// attribute (setAttribute), content is the element's inner HTML.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kesh::host {
+
+struct TagSelector {
+    std::string name; // an element id, or a class name
+    bool byClass = false;
+};
+
+// Each returns how many elements were changed. By id only the first element
+// with that id is changed; by class every element carrying the class.
+int setTagProperty(std::string& html, const TagSelector& selector, std::string_view property,
+                   std::string_view value);
+int setTagContent(std::string& html, const TagSelector& selector, std::string_view content);
+
+} // namespace kesh::host

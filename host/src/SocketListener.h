@@ -1,0 +1,46 @@
+// The UNIX-domain socket that applets connect to.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <sys/types.h>
+#include <thread>
+
+namespace kesh::host {
+
+// The default socket: <XDG_DATA_HOME or ~/.local/share>/Halvorin/TAMBER_GAMEAPP_SDK.
+std::filesystem::path defaultSocketPath();
+// <XDG_DATA_HOME or ~/.local/share>, the base of the host's default folders.
+std::filesystem::path userDataFolder();
+
+class SocketListener {
+public:
+    SocketListener() = default;
+    ~SocketListener();
+    SocketListener(const SocketListener&) = delete;
+    SocketListener& operator=(const SocketListener&) = delete;
+
+    // Creates the socket's folder (mode 0700), replaces a stale socket file
+    // and listens. False with a reason when another host already listens
+    // there, the path is not a socket, or it is too long.
+    bool open(const std::filesystem::path& socketPath, std::string& problem);
+
+    // Accepts connections on a thread of its own, handing each to `onAccept`.
+    void start(std::function<void(int fd)> onAccept);
+    // Stops accepting and removes the socket file if it is still ours.
+    void stop();
+
+private:
+    void acceptLoop();
+
+    std::filesystem::path path_;
+    int fd_ = -1;
+    int wakeFd_ = -1; // an eventfd that ends the accept loop
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
+    std::function<void(int)> onAccept_;
+    std::thread thread_;
+};
+
+} // namespace kesh::host

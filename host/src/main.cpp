@@ -1,0 +1,75 @@
+// kesh-host: the companion host. Applets connect over the SDK socket; a
+// browser shows their page.
+#include "AppletConnection.h"
+#include "AppletStore.h"
+#include "DisplayServer.h"
+#include "EventSender.h"
+#include "HostOptions.h"
+#include "Log.h"
+#include "SocketListener.h"
+
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+
+using namespace kesh::host;
+
+int main(int argc, char** argv) {
+    std::string problem;
+    const auto options = parseHostOptions(std::vector<std::string>(argv + 1, argv + argc), problem);
+    if (!options) {
+        std::cerr << "kesh-host: " << problem << "\n" << kUsage;
+        return 2;
+    }
+    if (options->help) {
+        std::cout << kUsage;
+        return 0;
+    }
+
+    // Signals are taken by sigwait below; every thread started later inherits the mask.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    AppletStore store(options->dataFolder);
+    EventSender sender;
+    DisplayServer display(store, sender);
+    if (!display.bind(options->httpHost, options->httpPort, problem)) {
+        logLine(problem);
+        return 1;
+    }
+    SocketListener listener;
+    if (!listener.open(options->socketPath, problem)) {
+        logLine(problem);
+        return 1;
+    }
+    std::uint64_t connections = 0;
+    const bool verbose = options->verbose;
+    listener.start([&](int fd) {
+        auto connection = std::make_unique<AppletConnection>(fd, ++connections, store, verbose);
+        if (verbose) {
+            logLine("applet #" + std::to_string(connection->number()) + ": connected");
+        }
+        sender.add(std::move(connection));
+    });
+    sender.start(options->keepAliveSeconds);
+    display.start();
+
+    logLine("listening on " + options->socketPath.string() + ", storing files under " +
+            options->dataFolder.string());
+    const bool v6 = options->httpHost.find(':') != std::string::npos;
+    std::printf("Companion display at http://%s%s%s:%d/\n", v6 ? "[" : "", options->httpHost.c_str(),
+                v6 ? "]" : "", display.port());
+    std::fflush(stdout);
+
+    int received = 0;
+    sigwait(&signals, &received);
+    logLine(std::string("shutting down on ") + (received == SIGINT ? "SIGINT" : "SIGTERM"));
+    listener.stop();
+    display.stop();
+    sender.stop();
+    return 0;
+}
