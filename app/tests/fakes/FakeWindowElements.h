@@ -15,7 +15,11 @@ public:
     std::size_t selectionStart = 0;
     std::size_t selectionLength = 0;
 
-    // Moves the insertion point to the end, as after the user's last look.
+    void clear() {
+        text.clear();
+        selectionStart = selectionLength = 0;
+    }
+    // Replaces the selection and leaves the insertion point after the inserted text.
     void insertAtCursor(const std::string& inserted) override {
         text.replace(selectionStart, selectionLength, inserted);
         selectionStart += inserted.size();
