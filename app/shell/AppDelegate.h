@@ -93,6 +93,14 @@ public:
     void calibrationTick();
     void speak(const std::string& text);
 
+    // One capture of the strip into pixelData and scanData; false when there
+    // is no display or no image, and the tick must end.
+    bool captureStrip();
+    // The sound of the calibration's waiting steps and when it is next due;
+    // absent until the first calibration.
+    std::optional<std::string> calibrationSound;
+    std::optional<Clock::time_point> nextBeepTime;
+
     // ---- end of subsystem 2 ------------------------------------------------
 
     // ---- subsystem 3: page composer (app/composer/) ------------------------

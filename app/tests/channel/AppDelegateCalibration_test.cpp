@@ -1,0 +1,166 @@
+#include "FakePlatform.h"
+#include "ScreenPainting.h"
+#include "channel/StripFrame.h"
+#include "shell/AppDelegate.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+using namespace kv;
+using namespace std::chrono_literals;
+using kv::channel::testing::kPatternMatching104To112;
+using kv::channel::testing::paintLetters;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+namespace {
+
+const std::string kConfirmText =
+    "\nAre you sure you want to calibrate now?  This will erase your current screen calibration, if any.\n"
+    "The app will beep to indicate it's working but will otherwise appear frozen for up to 90 seconds.\n"
+    "** Click Calibrate again to begin **\n";
+const std::string kAttemptText =
+    "\n**** ATTEMPTING TO CALIBRATE ****\nSwitch back to WoW and type /KeshVistrelCal\n\n";
+
+// A controller after a start with the default geometry, on a simulated clock.
+class CalibrationTest : public ::testing::Test {
+protected:
+    fakes::FakePlatform fake;
+    AppDelegate controller{fake.platform()};
+
+    void SetUp() override {
+        fake.attach(controller);
+        controller.loadCalibration();
+        controller.myScanRect = Rect{2.0, 1.0, 80.0, 1.0};
+        controller.computePixelOffsets();
+    }
+
+    // The player types the slash command `after` the search has begun.
+    void paintPatternAtLine3(std::chrono::duration<double> after) {
+        fake.runLoop.scheduleRepeating(after, [this] {
+            for (std::int64_t line = 3; line < 6; ++line)
+                paintLetters(fake.screen, line, kPatternMatching104To112);
+        });
+    }
+
+    void clickCalibrateTwice() {
+        controller.calibrateButton(nullptr);
+        controller.calibrateButton(nullptr);
+    }
+    double secondsSince(Clock::time_point start) const {
+        return std::chrono::duration<double>(fake.runLoop.now() - start).count();
+    }
+};
+
+} // namespace
+
+TEST_F(CalibrationTest, FirstClickOnlyAsksForConfirmation) {
+    controller.calibrateButton(nullptr);
+    EXPECT_EQ(fake.log.text, kConfirmText);
+    EXPECT_FALSE(controller.confirmCalibrate);
+    EXPECT_EQ(fake.screen.captureCount, 0);
+    EXPECT_TRUE(fake.desktop.spoken.empty());
+}
+
+TEST_F(CalibrationTest, FindsThePatternStoresItAndReadsWithTheNewGeometry) {
+    paintPatternAtLine3(3s);
+    const auto start = fake.runLoop.now();
+
+    clickCalibrateTwice();
+
+    EXPECT_EQ(fake.log.text, kConfirmText + kAttemptText +
+                                 "Calibration successful!  (H-offset 4, V-offset 3, width 108.0)\n");
+    EXPECT_EQ(fake.defaults.floatForKey("scanWidth"), 108.0f);
+    EXPECT_EQ(fake.defaults.integerForKey("scanHorizOffset"), 4);
+    EXPECT_EQ(fake.defaults.integerForKey("scanVertOffset"), 3);
+    EXPECT_EQ(controller.myScanRect, (Rect{4.0, 3.0, 108.0, 1.0}));
+    EXPECT_EQ(controller.pixelOffsets[11], 99);
+    EXPECT_THAT(
+        fake.desktop.spoken,
+        ElementsAre("kesh vistrel is calibrating. Switch back to WoW and type slash kesh vistrel calibrate",
+                    "Calibration successful. Ready to play."));
+    EXPECT_TRUE(controller.confirmCalibrate);
+    EXPECT_LT(secondsSince(start), 10.0);
+    // The first beep about a second in, then one every two seconds.
+    EXPECT_NEAR(static_cast<double>(fake.desktop.sounds.size()), 1 + (secondsSince(start) - 1.0) / 2.0, 1.0);
+    EXPECT_THAT(fake.desktop.sounds, testing::Each(std::string("Tink")));
+
+    // A frame painted by the add-on at the new place is read.
+    fake.screen.clear();
+    kv::channel::testing::paintFrame(fake.screen, 0, 3, 108.0, 65, 0);
+    ASSERT_TRUE(controller.captureStrip());
+    EXPECT_EQ(kv::channel::frameValue(controller.scanData), 65);
+}
+
+TEST_F(CalibrationTest, DebugModeWritesTheSearchToTheLog) {
+    controller.debugMode = true;
+    paintPatternAtLine3(0.5s);
+    clickCalibrateTwice();
+    EXPECT_EQ(fake.desktop.spoken.front(), "calibration mode");
+    // The deadline is 90 s after the simulated clock's start, 2026-01-31 18:05:00 UTC.
+    EXPECT_THAT(fake.log.text,
+                HasSubstr(kAttemptText + "CAL: timeout established at 2026-01-31 18:06:30 +0000\n"
+                                         "CAL: mainscreen backingScaleFactor is 1.0\n"));
+    EXPECT_THAT(fake.log.text, HasSubstr("CAL: dropped out of forth loop with max scan width equal to 112.0\n"
+                                         "Calibration successful!  (H-offset 4, V-offset 3, width 108.0)\n"));
+}
+
+TEST_F(CalibrationTest, NoSearchLinesOutsideDebugMode) {
+    paintPatternAtLine3(0.5s);
+    clickCalibrateTwice();
+    EXPECT_THAT(fake.log.text, Not(HasSubstr("CAL:")));
+    EXPECT_THAT(fake.log.text, Not(HasSubstr("CAL loop")));
+}
+
+TEST_F(CalibrationTest, PatternNeverShownErasesTheStoredCalibrationAndKeepsReading) {
+    fake.defaults.setFloat("scanWidth", 96.0f);
+    fake.defaults.setInteger("scanHorizOffset", 5);
+    fake.defaults.setInteger("scanVertOffset", 2);
+    const auto offsetsBefore = controller.pixelOffsets;
+    int readerTicks = 0;
+    fake.runLoop.scheduleRepeating(0.05s, [&] { ++readerTicks; });
+    const auto start = fake.runLoop.now();
+
+    clickCalibrateTwice();
+
+    EXPECT_THAT(fake.log.text,
+                HasSubstr("Calibration failed. Try again and check help for troubleshooting tips\n"));
+    EXPECT_EQ(fake.desktop.spoken.back(),
+              "kesh vistrel was unable to calibrate to your screen. Try again. Click the "
+              "help button for more tips");
+    EXPECT_EQ(fake.defaults.floatForKey("scanWidth"), 0.0f);
+    EXPECT_EQ(fake.defaults.integerForKey("scanHorizOffset"), 0);
+    EXPECT_EQ(fake.defaults.integerForKey("scanVertOffset"), 0);
+    EXPECT_EQ(controller.scanWidth, 80.0);
+    EXPECT_EQ(controller.scanHorizOffset, 2);
+    EXPECT_EQ(controller.scanVertOffset, 1);
+    // The reader goes on with the geometry it had.
+    EXPECT_EQ(controller.myScanRect, (Rect{2.0, 1.0, 80.0, 1.0}));
+    EXPECT_EQ(controller.pixelOffsets, offsetsBefore);
+    EXPECT_TRUE(controller.confirmCalibrate);
+    // About 90 s of waiting steps, with the application's timers running and a beep every 2 s.
+    EXPECT_NEAR(secondsSince(start), 90.0, 0.2);
+    EXPECT_NEAR(readerTicks, 1800, 5);
+    EXPECT_NEAR(static_cast<double>(fake.desktop.sounds.size()), 45.0, 1.0);
+    // The next start reports the calibration as not found.
+    EXPECT_TRUE(controller.loadCalibration());
+}
+
+TEST_F(CalibrationTest, FailureIsAnnouncedBrieflyInDebugMode) {
+    controller.debugMode = true;
+    clickCalibrateTwice();
+    EXPECT_EQ(fake.desktop.spoken.back(), "Failed to calibrate");
+    EXPECT_THAT(fake.log.text, HasSubstr("CAL: TIMED OUT!\n"));
+}
+
+TEST_F(CalibrationTest, MissingImagesCountAsPixelsWithoutColour) {
+    fake.screen.captureFails = true;
+    controller.debugMode = true;
+    clickCalibrateTwice();
+    EXPECT_THAT(fake.log.text, HasSubstr("CAL loop 1: detectedPixelColor at testingScanLine 0 is 999\n"));
+    EXPECT_THAT(fake.log.text, HasSubstr("Calibration failed."));
+}
