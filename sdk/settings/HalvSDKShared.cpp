@@ -238,9 +238,8 @@ void dumpJsonToFile() {
     }
 
     const std::wstring text = JSON::Stringify(g_configJsonValue);
-    std::string bytes;
-    bytes.reserve(text.size());
-    for (const wchar_t c : text)
-        bytes += static_cast<char>(c); // printable ASCII and line feeds only
+    std::string bytes(text.size(), '\0');
+    for (std::size_t i = 0; i < text.size(); ++i)
+        bytes[i] = static_cast<char>(text[i]); // printable ASCII and line feeds only
     replaceFileAtomically(path, bytes);
 }

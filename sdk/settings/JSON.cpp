@@ -1,6 +1,7 @@
 #include "JSON.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -150,6 +151,7 @@ double JSON::ParseInt(const wchar_t** data) {
 
 bool JSON::DecodeUtf8(const char* text, std::wstring& out) {
     out.clear();
+    out.reserve(std::strlen(text));
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     if (p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF)
         p += 3;

@@ -37,6 +37,11 @@ void deleteAll(JSONMemberMap& map) {
     map.clear();
 }
 
+// Printable ASCII that is written as itself.
+bool isPlain(wchar_t c) {
+    return c >= 32 && c <= 126 && c != L'"' && c != L'\\' && c != L'/';
+}
+
 const wchar_t kHexDigits[] = L"0123456789ABCDEF";
 
 void appendUnicodeEscape(std::wstring& out, unsigned unit) {
@@ -340,7 +345,19 @@ std::wstring JSONValue::StringifyString(const std::wstring& text) {
 
 void JSONValue::AppendEscaped(std::wstring& out, const std::wstring& text) {
     out += L'"';
-    for (const wchar_t c : text) {
+    const wchar_t* const end = text.data() + text.size();
+    for (const wchar_t* p = text.data(); p != end; ++p) {
+        // Plain characters go in by runs, not one by one.
+        const wchar_t* run = p;
+        while (run != end && isPlain(*run))
+            ++run;
+        if (run != p) {
+            out.append(p, run);
+            p = run;
+            if (p == end)
+                break;
+        }
+        const wchar_t c = *p;
         const auto code = static_cast<std::uint32_t>(c);
         switch (code) {
         case 8:
