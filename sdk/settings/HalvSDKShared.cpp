@@ -5,6 +5,7 @@
 #include "sha1.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -95,7 +96,9 @@ bool replaceFileAtomically(const std::string& path, const std::string& bytes) {
     std::string temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = path + ".tmp." + std::to_string(getpid()) + "." + std::to_string(attempt);
+        char suffix[48];
+        std::snprintf(suffix, sizeof suffix, ".tmp.%ld.%d", static_cast<long>(getpid()), attempt);
+        temporary = path + suffix;
         fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             return false;
