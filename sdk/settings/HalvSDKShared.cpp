@@ -165,6 +165,9 @@ std::string configFileFullPath() {
 
 bool HalvSetConfigFilePath(CFStringRef baseDirectory) {
     std::lock_guard<std::mutex> lock(g_settingsMutex);
+    // Contents kept from the old file must never be saved beside a new one.
+    g_unreadableContentPending = false;
+    g_unreadableContent.clear();
     const std::string bundle = mainBundlePath();
     if (baseDirectory == nullptr || bundle.empty()) {
         // Without a base there is no sound place for the file: rather than

@@ -96,12 +96,3 @@ TEST(JSONValue, CharactersAboveTheBasicPlaneAreWrittenAsSurrogatePairs) {
     EXPECT_EQ(JSONValue::StringifyString(std::wstring(1, static_cast<wchar_t>(0x110000))), L"\"\\uFFFD\"");
     EXPECT_EQ(JSONValue::StringifyString(std::wstring(1, static_cast<wchar_t>(-1))), L"\"\\uFFFD\"");
 }
-
-TEST(JSONValue, MembersAreWrittenInCharacterCodeOrder) {
-    JSONMemberMap members;
-    for (const wchar_t* name : {L"b", L"\u00E9", L"B", L"ab", L"a", L""})
-        members[name] = new JSONValue();
-    const JSONValue root(members);
-    EXPECT_EQ(root.Stringify(0, 0), L"{\n\"\": null,\n\"B\": null,\n\"a\": null,\n\"ab\": null,\n\"b\": "
-                                    L"null,\n\"\\u00E9\": null\n}");
-}
