@@ -1,0 +1,47 @@
+// Headless Chromium driven over its DevTools pipe (descriptors 3 and 4):
+// no WebSocket client and no extra packages needed.
+#pragma once
+
+#include "ChildProcess.h"
+
+#include <nlohmann/json.hpp>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace kesh::test {
+
+// The browser the tests use; empty when it is not installed.
+std::string chromiumPath();
+
+class DevToolsPipe {
+public:
+    DevToolsPipe(const std::string& userDataDir, int width, int height);
+    ~DevToolsPipe();
+    DevToolsPipe(const DevToolsPipe&) = delete;
+    DevToolsPipe& operator=(const DevToolsPipe&) = delete;
+
+    // Sends a command and waits for its answer's "result"; nullopt on error or timeout.
+    std::optional<nlohmann::json> call(const std::string& method, const nlohmann::json& params,
+                                       const std::string& sessionId = "",
+                                       std::chrono::milliseconds timeout = 20s);
+    // Opens a page and returns the session that drives it; empty on failure.
+    std::string openPage(const std::string& url);
+    // Evaluates a JavaScript expression in the page and returns its value as text (JSON for non-strings).
+    std::string evaluate(const std::string& sessionId, const std::string& expression);
+
+    const std::string& lastError() const { return lastError_; }
+
+private:
+    std::optional<nlohmann::json> readMessage(std::chrono::milliseconds timeout);
+
+    std::unique_ptr<ChildProcess> browser_;
+    int toBrowser_ = -1;
+    int fromBrowser_ = -1;
+    int nextId_ = 1;
+    std::string buffered_;
+    std::string lastError_;
+};
+
+} // namespace kesh::test
