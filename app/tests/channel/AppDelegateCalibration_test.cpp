@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 using namespace kv;
@@ -62,6 +63,26 @@ TEST_F(CalibrationTest, FirstClickOnlyAsksForConfirmation) {
     controller.calibrateButton(nullptr);
     EXPECT_EQ(fake.log.text, kConfirmText);
     EXPECT_FALSE(controller.confirmCalibrate);
+    EXPECT_EQ(fake.screen.captureCount, 0);
+    EXPECT_TRUE(fake.desktop.spoken.empty());
+}
+
+TEST_F(CalibrationTest, OtherCommandsBetweenTheClicksCancelTheConfirmation) {
+    const std::function<void()> commands[] = {
+        [&] { controller.helpMenuItem(nullptr); },
+        [&] { controller.myBtnClicked(nullptr); },
+        [&] { controller.debugMenuItem(nullptr); },
+        [&] { controller.testButton(nullptr); },
+    };
+    for (const auto& command : commands) {
+        controller.calibrateButton(nullptr);
+        command();
+        fake.log.clear();
+        controller.calibrateButton(nullptr);
+        EXPECT_EQ(fake.log.text, kConfirmText);
+        controller.confirmCalibrate = true;
+    }
+    fake.runLoop.runPosted();
     EXPECT_EQ(fake.screen.captureCount, 0);
     EXPECT_TRUE(fake.desktop.spoken.empty());
 }
