@@ -1,0 +1,47 @@
+// The whole application on the Qt desktop: the platform services, the
+// controller and its windows, from launch to shut-down.
+#pragma once
+
+#include "platform/MainWindow.h"
+#include "platform/QtAppInfo.h"
+#include "platform/QtDesktopServices.h"
+#include "platform/QtRunLoop.h"
+#include "platform/QtScreenCapture.h"
+#include "platform/QtUserDefaults.h"
+#include "shell/AppDelegate.h"
+
+#include <memory>
+
+namespace kv {
+
+class DesktopApplication {
+public:
+    // Needs a QApplication; the names of the settings store come from it.
+    explicit DesktopApplication(const std::string& resourceFolder = QtAppInfo::defaultResourceFolder());
+    ~DesktopApplication();
+    DesktopApplication(const DesktopApplication&) = delete;
+    DesktopApplication& operator=(const DesktopApplication&) = delete;
+
+    // The launch sequence; the window shows and the reader starts.
+    void launch();
+    // The shut-down sequence, once, however often it is asked for.
+    void shutDown();
+
+    AppDelegate& delegate() { return delegate_; }
+    MainWindow& mainWindow() { return *window_; }
+    QtUserDefaults& defaults() { return defaults_; }
+    QtScreenCapture& screen() { return screen_; }
+
+private:
+    QtUserDefaults defaults_;
+    QtScreenCapture screen_;
+    QtDesktopServices desktop_;
+    QtRunLoop runLoop_;
+    QtAppInfo info_;
+    AppDelegate delegate_;
+    std::unique_ptr<MainWindow> window_;
+    bool launched_ = false;
+    bool shutDown_ = false;
+};
+
+} // namespace kv

@@ -1,0 +1,33 @@
+// The main thread's run loop on Qt: repeating QTimers, queued calls for posted
+// work, and a nested event loop that runs timers but holds back user input.
+#pragma once
+
+#include "platform/RunLoop.h"
+
+#include <QObject>
+
+#include <map>
+#include <memory>
+
+class QTimer;
+
+namespace kv {
+
+class QtRunLoop : public RunLoop {
+public:
+    QtRunLoop();
+    ~QtRunLoop() override;
+
+    Clock::time_point now() const override;
+    void runFor(std::chrono::duration<double> duration) override;
+    void postToMain(std::function<void()> work) override;
+    TimerId scheduleRepeating(std::chrono::duration<double> interval, std::function<void()> action) override;
+
+private:
+    // Owns the timers and is the context of posted work, so neither outlives the loop.
+    std::unique_ptr<QObject> context_;
+    std::map<TimerId, QTimer*> timers_;
+    TimerId nextId_ = 1;
+};
+
+} // namespace kv
