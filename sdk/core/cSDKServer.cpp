@@ -1,0 +1,416 @@
+#include "cSDKServer.h"
+
+#include "memcpy_s.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <unistd.h>
+
+Interlocked<long> g_initialized{0};
+Interlocked<long> g_lastError{0};
+Interlocked<long> functionPending{0};
+
+namespace {
+
+constexpr unsigned long kRegistrationSize = 1032;
+constexpr unsigned long kRegistrationWithIconSize = 83976;
+constexpr unsigned long kFileSize = 1544;
+constexpr unsigned long kContentFixedSize = 1032;
+constexpr unsigned long kImageFixedSize = 528;
+constexpr unsigned long kIndexSize = 520;
+constexpr unsigned long kTagPropertySize = 780;
+constexpr unsigned long kTagContentFixedSize = 268;
+constexpr unsigned long kHeaderSize = 8;
+// The payload length field is 32 bits; larger payloads are refused (code 8).
+constexpr unsigned long kLargestPayload = INT_MAX;
+
+void putLittleEndian32(unsigned char* at, uint32_t value) {
+    at[0] = static_cast<unsigned char>(value);
+    at[1] = static_cast<unsigned char>(value >> 8);
+    at[2] = static_cast<unsigned char>(value >> 16);
+    at[3] = static_cast<unsigned char>(value >> 24);
+}
+
+void putHeader(unsigned char* message, uint32_t type, unsigned long totalSize) {
+    putLittleEndian32(message, type);
+    putLittleEndian32(message + 4, static_cast<uint32_t>(totalSize - kHeaderSize));
+}
+
+// The running program's path, as the host shows it for the applet.
+CFStringRef executablePath() {
+    char path[PATH_MAX + 1];
+    const ssize_t length = readlink("/proc/self/exe", path, PATH_MAX);
+    if (length <= 0)
+        return CFSTR("");
+    path[length] = '\0';
+    CFStringRef text = CFStringCreateWithCString(kCFAllocatorDefault, path, kCFStringEncodingUTF8);
+    return text != nullptr ? text : CFSTR("");
+}
+
+} // namespace
+
+cSDKServer::cSDKServer()
+    : stopEvent_(std::make_unique<Event>(true, false)),
+      ringBuffer_(std::make_unique<CircularBuffer>(kRingBufferCapacity)), messageBuffer_(kLargestFrame) {}
+
+cSDKServer::~cSDKServer() {
+    // A process that ends without ShutDown still gets its queued frames out and
+    // its writer thread stopped before the objects it uses go away.
+    ShutDown();
+}
+
+unsigned long cSDKServer::copyTo(CFStringRef text, unsigned char* destination, unsigned long maxUnits) {
+    const unsigned long units = std::min(static_cast<unsigned long>(CFStringGetLength(text)), maxUnits);
+    for (unsigned long i = 0; i < units; ++i) {
+        const UniChar unit = CFStringGetCharacterAtIndex(text, static_cast<CFIndex>(i));
+        destination[2 * i] = static_cast<unsigned char>(unit);
+        destination[2 * i + 1] = static_cast<unsigned char>(unit >> 8);
+    }
+    return units;
+}
+
+void cSDKServer::buildRegistration(unsigned char* message, CFStringRef identifier, CFStringRef friendlyName,
+                                   CFStringRef executable, const unsigned char* iconBitmap) {
+    putHeader(message, iconBitmap ? 3 : 2, iconBitmap ? kRegistrationWithIconSize : kRegistrationSize);
+    copyTo(identifier, message + 8, 128);
+    copyTo(friendlyName, message + 264, 128);
+    copyTo(executable, message + 520, kExecutablePathUnits);
+    if (iconBitmap)
+        memcpy_s(message + 1032, kIconBytes, iconBitmap, kIconBytes);
+}
+
+bool cSDKServer::Init(CFStringRef identifier, CFStringRef friendlyName, halvKeshCbContext* callbackContext) {
+    return initialize(identifier, friendlyName, callbackContext, nullptr, Registration::plain);
+}
+
+bool cSDKServer::InitWIcon(CFStringRef identifier, CFStringRef friendlyName,
+                           halvKeshCbContext* callbackContext, unsigned char* iconBitmap) {
+    return initialize(identifier, friendlyName, callbackContext, iconBitmap, Registration::withIcon);
+}
+
+bool cSDKServer::failInit(long code) {
+    g_lastError.set(code);
+    g_initialized.set(0);
+    return false;
+}
+
+bool cSDKServer::initialize(CFStringRef identifier, CFStringRef friendlyName,
+                            halvKeshCbContext* callbackContext, unsigned char* iconBitmap,
+                            Registration kind) {
+    if (g_initialized.exchange(1) != 0) {
+        g_lastError.set(5);
+        return false;
+    }
+    if (identifier == nullptr || friendlyName == nullptr)
+        return failInit(2);
+    if (CFStringGetLength(identifier) == 0 || (kind == Registration::withIcon && iconBitmap == nullptr))
+        return failInit(1);
+    if (callbackContext != nullptr) {
+        callback_.store(callbackContext->callback);
+        callbackContext_.store(callbackContext->context);
+    }
+    if (!connectToTamber())
+        return failInit(6);
+    if (kind == Registration::plain) {
+        connection_->startReading();
+        if (!startWriter())
+            return failInit(7);
+    } else {
+        if (!startWriter())
+            return failInit(7);
+        connection_->startReading();
+    }
+
+    std::vector<unsigned char> message(iconBitmap ? kRegistrationWithIconSize : kRegistrationSize);
+    CFStringRef executable = executablePath();
+    buildRegistration(message.data(), identifier, friendlyName, executable, iconBitmap);
+    CFRelease(executable);
+    writeToRingBuffer(message.data(), message.size());
+
+    g_lastError.set(0);
+    return true;
+}
+
+bool cSDKServer::connectToTamber() {
+    if (connection_)
+        return true;
+    auto connection = std::make_unique<cTamberConnection>();
+    if (!connection->connectToPipe())
+        return false;
+    connection_ = std::move(connection);
+    return true;
+}
+
+bool cSDKServer::startWriter() {
+    if (!ringBuffer_->isValid())
+        return false;
+    // A stop event set by an earlier ShutDown would end the new writer at once.
+    if (!stopEvent_->isValid() || stopEvent_->TryWait() == 0) {
+        stopEvent_ = std::make_unique<Event>(true, false);
+        if (!stopEvent_->isValid())
+            return false;
+    }
+    {
+        std::lock_guard lock(writerStateMutex_);
+        writerRunning_ = true;
+    }
+    if (pthread_create(&writerThread_, nullptr, &cSDKServer::_WritingThread, this) != 0) {
+        std::lock_guard lock(writerStateMutex_);
+        writerRunning_ = false;
+        return false;
+    }
+    writerStarted_ = true;
+    return true;
+}
+
+void* cSDKServer::_WritingThread(void* server) {
+    if (server != nullptr)
+        static_cast<cSDKServer*>(server)->WritingThread();
+    return nullptr;
+}
+
+void cSDKServer::WritingThread() {
+    cTamberConnection* connection = connection_.get();
+    Event* stop = stopEvent_.get();
+    CircularBuffer& queue = *ringBuffer_;
+    std::vector<unsigned char> frame(kLargestFrame);
+    for (;;) {
+        // Frames already complete go out before the stop event is looked at.
+        if (queue.size() < sizeof(uint64_t)) {
+            if (!queue.waitForNotEmpty(stop))
+                break;
+            continue;
+        }
+        uint64_t length = 0;
+        queue.read(&length, sizeof length);
+        if (length > kLargestFrame) {
+            // Only a broken producer could queue this; resynchronising is
+            // impossible, so drop what is queued rather than send garbage.
+            queue.clear();
+            continue;
+        }
+        if (length == 0) {
+            connection->write(nullptr, 0);
+            continue;
+        }
+        unsigned long got = queue.read(frame.data(), length);
+        bool stopped = false;
+        while (got < length) {
+            if (!queue.waitForNotEmpty(stop)) {
+                stopped = true;
+                break;
+            }
+            got += queue.read(frame.data() + got, length - got);
+        }
+        if (stopped)
+            break;
+        // A host that is gone loses the frame; the applet goes on.
+        connection->write(frame.data(), length);
+    }
+    std::lock_guard lock(writerStateMutex_);
+    writerRunning_ = false;
+    writerEnded_.notify_all();
+}
+
+void cSDKServer::writeSafely(const void* bytes, unsigned long count) {
+    if (count == 0)
+        return;
+    const auto* source = static_cast<const unsigned char*>(bytes);
+    unsigned long done = ringBuffer_->write(source, count);
+    while (done < count) {
+        ringBuffer_->waitForNotFull(nullptr);
+        done += ringBuffer_->write(source + done, count - done);
+    }
+}
+
+void cSDKServer::writeToRingBuffer(const void* bytes, unsigned long count) {
+    const uint64_t length = count;
+    writeSafely(&length, sizeof length);
+    writeSafely(bytes, count);
+}
+
+bool cSDKServer::beginSend() {
+    if (g_initialized.get() == 0) {
+        g_lastError.set(4);
+        return false;
+    }
+    callMutex_.lock();
+    functionPending.add(1);
+    return true;
+}
+
+bool cSDKServer::endSend(long code) {
+    g_lastError.set(code);
+    callMutex_.unlock();
+    functionPending.add(-1);
+    return code == 0;
+}
+
+bool cSDKServer::queueMessage(unsigned long fixedSize, const unsigned char* payload,
+                              unsigned long payloadSize) {
+    unsigned char* message = messageBuffer_.data();
+    const unsigned long first = std::min(payloadSize, kChunkSize);
+    if (memcpy_s(message + fixedSize, messageBuffer_.size() - fixedSize, payload, first) != 0)
+        return endSend(8);
+    writeToRingBuffer(message, fixedSize + first);
+    for (unsigned long offset = first; offset < payloadSize;) {
+        const unsigned long chunk = std::min(payloadSize - offset, kChunkSize);
+        if (memcpy_s(message, messageBuffer_.size(), payload + offset, chunk) != 0)
+            return endSend(8);
+        writeToRingBuffer(message, chunk);
+        offset += chunk;
+    }
+    return endSend(0);
+}
+
+bool cSDKServer::SendFileAs(CFStringRef filePath, CFStringRef fileName, CFStringRef fileType) {
+    if (!beginSend())
+        return false;
+    if (filePath == nullptr || fileName == nullptr || fileType == nullptr)
+        return endSend(2);
+    unsigned char* message = messageBuffer_.data();
+    std::memset(message, 0, kFileSize);
+    putHeader(message, 4, kFileSize);
+    copyTo(fileName, message + 8, 256);
+    copyTo(filePath, message + 520, 256);
+    copyTo(fileType, message + 1032, 256);
+    return queueMessage(kFileSize, nullptr, 0);
+}
+
+bool cSDKServer::SendContentAs(const void* content, int size, CFStringRef fileName, CFStringRef fileType) {
+    if (!beginSend())
+        return false;
+    if (content == nullptr || fileName == nullptr || fileType == nullptr)
+        return endSend(2);
+    if (size < 0)
+        return endSend(8);
+    unsigned char* message = messageBuffer_.data();
+    std::memset(message, 0, kContentFixedSize);
+    putHeader(message, 5, kContentFixedSize + static_cast<unsigned long>(size));
+    copyTo(fileName, message + 8, 256);
+    copyTo(fileType, message + 520, 256);
+    return queueMessage(kContentFixedSize, static_cast<const unsigned char*>(content),
+                        static_cast<unsigned long>(size));
+}
+
+bool cSDKServer::SendImageAs(unsigned char* bitmap, int width, int height, CFStringRef fileName) {
+    if (!beginSend())
+        return false;
+    if (bitmap == nullptr || fileName == nullptr)
+        return endSend(2);
+    if (width < 0 || height < 0)
+        return endSend(8);
+    const uint64_t size = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 4u;
+    if (size > kLargestPayload)
+        return endSend(8);
+    unsigned char* message = messageBuffer_.data();
+    std::memset(message, 0, kImageFixedSize);
+    putHeader(message, 6, kImageFixedSize + size);
+    copyTo(fileName, message + 8, 256);
+    putLittleEndian32(message + 520, static_cast<uint32_t>(width));
+    putLittleEndian32(message + 524, static_cast<uint32_t>(height));
+    return queueMessage(kImageFixedSize, bitmap, static_cast<unsigned long>(size));
+}
+
+bool cSDKServer::SetIndex(CFStringRef fileName) {
+    if (!beginSend())
+        return false;
+    if (fileName == nullptr)
+        return endSend(2);
+    unsigned char* message = messageBuffer_.data();
+    std::memset(message, 0, kIndexSize);
+    putHeader(message, 7, kIndexSize);
+    copyTo(fileName, message + 8, 256);
+    return queueMessage(kIndexSize, nullptr, 0);
+}
+
+bool cSDKServer::SetTagPropertyBy(CFStringRef tag, CFStringRef property, CFStringRef value, int byClass) {
+    if (!beginSend())
+        return false;
+    if (tag == nullptr || property == nullptr || value == nullptr)
+        return endSend(2);
+    unsigned char* message = messageBuffer_.data();
+    std::memset(message, 0, kTagPropertySize);
+    putHeader(message, 8, kTagPropertySize);
+    putLittleEndian32(message + 8, static_cast<uint32_t>(byClass));
+    copyTo(tag, message + 12, 128);
+    copyTo(property, message + 268, 128);
+    copyTo(value, message + 524, 128);
+    return queueMessage(kTagPropertySize, nullptr, 0);
+}
+
+bool cSDKServer::SetTagContentBy(CFStringRef tag, unsigned char* content, unsigned long size, int byClass) {
+    if (!beginSend())
+        return false;
+    if (tag == nullptr || content == nullptr)
+        return endSend(2);
+    if (size > kLargestPayload)
+        return endSend(8);
+    unsigned char* message = messageBuffer_.data();
+    std::memset(message, 0, kTagContentFixedSize);
+    putHeader(message, 9, kTagContentFixedSize + size);
+    putLittleEndian32(message + 8, static_cast<uint32_t>(byClass));
+    copyTo(tag, message + 12, 128);
+    return queueMessage(kTagContentFixedSize, content, size);
+}
+
+int cSDKServer::GetLastError() {
+    std::lock_guard lock(callMutex_);
+    return static_cast<int>(g_lastError.get());
+}
+
+template <typename Done> void cSDKServer::waitWhileHostMoves(Done done) {
+    using Clock = std::chrono::steady_clock;
+    uint64_t lastSent = connection_ ? connection_->bytesSent() : 0;
+    Clock::time_point lastMove = Clock::now();
+    bool abandoned = false;
+    while (!done()) {
+        if (abandoned || !connection_)
+            continue;
+        const uint64_t sent = connection_->bytesSent();
+        if (sent != lastSent) {
+            lastSent = sent;
+            lastMove = Clock::now();
+        } else if (Clock::now() - lastMove >= kStalledHostLimit) {
+            // The host accepts but does not read: make the blocked write fail
+            // so that the writer drops what is queued and the sends finish.
+            connection_->abortWrites();
+            abandoned = true;
+        }
+    }
+}
+
+void cSDKServer::stopWriter() {
+    if (!writerStarted_)
+        return;
+    stopEvent_->Set();
+    ringBuffer_->wakeReaders();
+    waitWhileHostMoves([this] {
+        std::unique_lock lock(writerStateMutex_);
+        return writerEnded_.wait_for(lock, std::chrono::milliseconds(50), [this] { return !writerRunning_; });
+    });
+    pthread_join(writerThread_, nullptr);
+    writerStarted_ = false;
+}
+
+void cSDKServer::ShutDown() {
+    if (g_initialized.exchange(0) != 1)
+        return;
+    // Sends in progress on other threads finish first, so that only whole
+    // messages are queued when the writer is told to stop.
+    waitWhileHostMoves([this] { return callMutex_.try_lock_for(std::chrono::milliseconds(50)); });
+    stopWriter();
+    // Whatever the writer could not take (a frame cut short) must never reach
+    // a later writer.
+    ringBuffer_->clear();
+    if (connection_) {
+        connection_->shutdownAndCleanUp();
+        connection_.reset();
+    }
+    // The applet's callback and context may not outlive it: a later Init
+    // without a callback must not call them.
+    callback_.store(nullptr);
+    callbackContext_.store(nullptr);
+    callMutex_.unlock();
+}

@@ -1,0 +1,101 @@
+// The one server object behind the exported interface: it checks each call,
+// builds the host message, queues it as frames in the ring buffer, and runs
+// the writer thread that sends the frames over the host connection.
+#ifndef HALV_C_SDK_SERVER_H
+#define HALV_C_SDK_SERVER_H
+
+#include "CircularBuffer.h"
+#include "Event.h"
+#include "HalvorinKeshControl.h"
+#include "Interlocked.h"
+#include "cTamberConnection.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <pthread.h>
+#include <vector>
+
+extern Interlocked<long> g_initialized;
+extern Interlocked<long> g_lastError;
+extern Interlocked<long> functionPending;
+
+class cSDKServer {
+public:
+    static constexpr unsigned long kRingBufferCapacity = 400000;
+    static constexpr unsigned long kChunkSize = 300000;
+    static constexpr unsigned long kLargestFrame = 301032;
+    static constexpr unsigned long kIconBytes = HALV_KESH_ICON_BYTES;
+    static constexpr unsigned long kExecutablePathUnits = 255;
+    // ShutDown gives up on a host that takes no bytes for this long.
+    static constexpr std::chrono::milliseconds kStalledHostLimit{2000};
+
+    cSDKServer();
+    virtual ~cSDKServer();
+    cSDKServer(const cSDKServer&) = delete;
+    cSDKServer& operator=(const cSDKServer&) = delete;
+
+    bool Init(CFStringRef identifier, CFStringRef friendlyName, halvKeshCbContext* callbackContext);
+    bool InitWIcon(CFStringRef identifier, CFStringRef friendlyName, halvKeshCbContext* callbackContext,
+                   unsigned char* iconBitmap);
+    bool SendFileAs(CFStringRef filePath, CFStringRef fileName, CFStringRef fileType);
+    bool SendContentAs(const void* content, int size, CFStringRef fileName, CFStringRef fileType);
+    bool SendImageAs(unsigned char* bitmap, int width, int height, CFStringRef fileName);
+    bool SetIndex(CFStringRef fileName);
+    bool SetTagPropertyBy(CFStringRef tag, CFStringRef property, CFStringRef value, int byClass);
+    bool SetTagContentBy(CFStringRef tag, unsigned char* content, unsigned long size, int byClass);
+    int GetLastError();
+    void ShutDown();
+
+    halvKeshCallback getCallbackFunc() const { return callback_.load(); }
+    void* getCallbackContext() const { return callbackContext_.load(); }
+    bool wasInitializedWithCallback() const { return callback_.load() != nullptr; }
+
+    // Copies at most maxUnits UTF-16 units of `text` into `destination` as
+    // little-endian units; returns the number copied.
+    static unsigned long copyTo(CFStringRef text, unsigned char* destination, unsigned long maxUnits);
+    // Fills a zeroed registration message (type 2, or 3 with an icon).
+    static void buildRegistration(unsigned char* message, CFStringRef identifier, CFStringRef friendlyName,
+                                  CFStringRef executablePath, const unsigned char* iconBitmap);
+
+    void writeSafely(const void* bytes, unsigned long count);
+    void writeToRingBuffer(const void* bytes, unsigned long count);
+
+private:
+    enum class Registration { plain, withIcon };
+
+    bool initialize(CFStringRef identifier, CFStringRef friendlyName, halvKeshCbContext* callbackContext,
+                    unsigned char* iconBitmap, Registration kind);
+    bool failInit(long code);
+    bool connectToTamber();
+    bool startWriter();
+    bool beginSend();
+    bool endSend(long code);
+    bool queueMessage(unsigned long fixedSize, const unsigned char* payload, unsigned long payloadSize);
+    // Waits until `done` holds, giving up on the host (so that blocked sends
+    // fail at once) when it takes no bytes for kStalledHostLimit.
+    template <typename Done> void waitWhileHostMoves(Done done);
+    void stopWriter();
+
+    static void* _WritingThread(void* server);
+    void WritingThread();
+
+    std::atomic<halvKeshCallback> callback_{nullptr};
+    std::atomic<void*> callbackContext_{nullptr};
+    std::unique_ptr<cTamberConnection> connection_;
+    pthread_t writerThread_{};
+    bool writerStarted_ = false;
+    std::unique_ptr<Event> stopEvent_;
+    std::timed_mutex callMutex_;
+    std::unique_ptr<CircularBuffer> ringBuffer_;
+    std::vector<unsigned char> messageBuffer_; // used under the call mutex
+
+    std::mutex writerStateMutex_;
+    std::condition_variable writerEnded_;
+    bool writerRunning_ = false;
+};
+
+#endif

@@ -1,0 +1,6 @@
+#include "cSingleton.h"
+
+#include "cSDKServer.h"
+
+// The server is the one class the library keeps as a singleton.
+template class cSingleton<cSDKServer>;
