@@ -162,3 +162,19 @@ TEST(EventsOnAnotherThread, CallbackRunsOnTheContextOfTheThreadThatCalledInit) {
     EXPECT_EQ(recorder.events[0].thread, initThread);
     EXPECT_EQ(recorder.events[0].type, 42);
 }
+
+TEST(EventsAfterShutdown, ALaterInitWithoutCallbackNeverCallsTheEarlierOne) {
+    TestHost host;
+    {
+        Recorder gone;
+        halvKeshCbContext callbacks{&Recorder::callback, &gone};
+        ASSERT_TRUE(HalvKeshInit(CFSTR("id"), CFSTR("n"), &callbacks));
+        HalvKeshShutdown();
+    }
+    ASSERT_TRUE(HalvKeshInit(CFSTR("id"), CFSTR("n"), nullptr));
+    ASSERT_TRUE(host.waitForConnections(2, kDeadline));
+    ASSERT_TRUE(host.sendRecord(1, 1, {}));
+    pumpPending(); // would call into the destroyed recorder
+    EXPECT_TRUE(HalvKeshSetIndex(CFSTR("alive")));
+    HalvKeshShutdown();
+}
