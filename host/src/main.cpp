@@ -12,7 +12,13 @@
 #include <cstdio>
 #include <iostream>
 
+#include <unistd.h>
+
 using namespace kesh::host;
+
+namespace {
+constexpr std::size_t kMaxConnections = 128;
+}
 
 int main(int argc, char** argv) {
     std::string problem;
@@ -49,6 +55,12 @@ int main(int argc, char** argv) {
     std::uint64_t connections = 0;
     const bool verbose = options->verbose;
     listener.start([&](int fd) {
+        // Each applet has a thread; a flood of connections must not exhaust the host.
+        if (sender.connectionCount() >= kMaxConnections) {
+            logLine("refusing a connection: " + std::to_string(kMaxConnections) + " applets are connected");
+            ::close(fd);
+            return;
+        }
         auto connection = std::make_unique<AppletConnection>(fd, ++connections, store, verbose);
         if (verbose) {
             logLine("applet #" + std::to_string(connection->number()) + ": connected");

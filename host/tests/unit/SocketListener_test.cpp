@@ -1,0 +1,78 @@
+#include "SocketListener.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace kesh::host;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Folder {
+    Folder() {
+        const char* base = std::getenv("TMPDIR");
+        std::string pattern = std::string(base && *base ? base : "/tmp") + "/kesh-sock-XXXXXX";
+        path = ::mkdtemp(pattern.data());
+    }
+    ~Folder() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+    fs::path path;
+};
+
+// A socket file that nobody listens on, as a crashed host leaves it.
+void leaveStaleSocket(const fs::path& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);
+}
+
+} // namespace
+
+TEST(SocketListener, CreatesAPrivateFolderReplacesAStaleSocketAndRemovesItsOwnAtStop) {
+    Folder temp;
+    const fs::path socketPath = temp.path / "Halvorin" / "TAMBER_GAMEAPP_SDK";
+    fs::create_directories(socketPath.parent_path());
+    leaveStaleSocket(socketPath);
+    {
+        SocketListener listener;
+        std::string problem;
+        ASSERT_TRUE(listener.open(socketPath, problem)) << problem;
+        SocketListener second;
+        EXPECT_FALSE(second.open(socketPath, problem));
+        EXPECT_NE(problem.find("another host is already listening"), std::string::npos) << problem;
+        listener.stop();
+        EXPECT_FALSE(fs::exists(socketPath));
+    }
+    const fs::path fresh = temp.path / "new" / "Halvorin" / "sock";
+    SocketListener listener;
+    std::string problem;
+    ASSERT_TRUE(listener.open(fresh, problem)) << problem;
+    struct stat info {};
+    ASSERT_EQ(::stat(fresh.parent_path().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+}
+
+TEST(SocketListener, NeverReplacesSomethingThatIsNotASocketAndRefusesOverlongPaths) {
+    Folder temp;
+    const fs::path file = temp.path / "TAMBER_GAMEAPP_SDK";
+    std::ofstream(file) << "precious";
+    SocketListener listener;
+    std::string problem;
+    EXPECT_FALSE(listener.open(file, problem));
+    EXPECT_NE(problem.find("not a socket"), std::string::npos) << problem;
+    EXPECT_TRUE(fs::exists(file));
+    EXPECT_FALSE(listener.open(temp.path / std::string(120, 'x'), problem));
+    EXPECT_NE(problem.find("too long"), std::string::npos) << problem;
+}
