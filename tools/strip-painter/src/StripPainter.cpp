@@ -1,0 +1,130 @@
+#include "StripPainter.h"
+
+#include <cmath>
+
+namespace kv::painter {
+
+namespace {
+
+int milliseconds(double seconds) {
+    return static_cast<int>(std::lround(seconds * 1000.0));
+}
+
+template <class... Ts> struct Overloaded : Ts... { using Ts::operator()...; };
+template <class... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
+
+} // namespace
+
+StripPainter::StripPainter(double holdSeconds, double cellPixels, std::function<void(const std::string&)> say)
+    : holdSeconds_(holdSeconds), cellPixels_(cellPixels), say_(std::move(say)),
+      window_(frameScene(idleCells(), cellPixels)) {
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::PreciseTimer);
+    connect(&timer_, &QTimer::timeout, this, &StripPainter::step);
+    connect(&window_, &PainterWindow::firstShown, this, [this] {
+        ready_ = true;
+        say_("ready");
+        emit ready();
+        startNext();
+    });
+}
+
+void StripPainter::start() {
+    window_.show();
+}
+
+void StripPainter::enqueue(PainterCommand command) {
+    queue_.push_back(std::move(command));
+    if (job_ == Job::OpenCalibration) {
+        // An open-ended pattern lasts until something else is asked for.
+        job_ = Job::None;
+        showIdle();
+    }
+    startNext();
+}
+
+void StripPainter::finishAfterQueue() {
+    enqueue(QuitCommand{});
+}
+
+void StripPainter::startNext() {
+    if (!ready_ || job_ != Job::None)
+        return;
+    while (!queue_.empty()) {
+        PainterCommand command = std::move(queue_.front());
+        queue_.pop_front();
+        const bool started = std::visit(Overloaded{
+                                            [&](MessageCommand& message) {
+                                                auto frames = framesForMessage(message.text);
+                                                if (!frames) {
+                                                    say_("refused: " + message.text);
+                                                    return false;
+                                                }
+                                                messageText_ = std::move(message.text);
+                                                frames_ = std::move(*frames);
+                                                job_ = Job::Message;
+                                                showFrame(0);
+                                                timer_.start(milliseconds(holdSeconds_));
+                                                return true;
+                                            },
+                                            [&](CalibrateCommand& calibrate) {
+                                                window_.showScene(calibrationScene(calibrate.geometry));
+                                                say_("calibrating");
+                                                if (calibrate.seconds) {
+                                                    job_ = Job::Calibration;
+                                                    timer_.start(milliseconds(*calibrate.seconds));
+                                                } else {
+                                                    job_ = Job::OpenCalibration;
+                                                }
+                                                return true;
+                                            },
+                                            [&](IdleCommand&) {
+                                                showIdle();
+                                                return false;
+                                            },
+                                            [&](QuitCommand&) {
+                                                queue_.clear();
+                                                timer_.stop();
+                                                emit finished();
+                                                return true;
+                                            },
+                                        },
+                                        command);
+        if (started)
+            return;
+    }
+}
+
+void StripPainter::step() {
+    switch (job_) {
+    case Job::Message:
+        if (frameIndex_ + 1 < frames_.size()) {
+            showFrame(frameIndex_ + 1);
+        } else {
+            // The last frame has had its hold; the strip idles for one hold before the next message.
+            showIdle();
+            say_("painted: " + messageText_);
+            job_ = Job::MessageGap;
+        }
+        timer_.start(milliseconds(holdSeconds_));
+        return;
+    case Job::Calibration:
+        showIdle();
+        break;
+    default:
+        break;
+    }
+    job_ = Job::None;
+    startNext();
+}
+
+void StripPainter::showIdle() {
+    window_.showScene(frameScene(idleCells(), cellPixels_));
+}
+
+void StripPainter::showFrame(std::size_t index) {
+    frameIndex_ = index;
+    window_.showScene(frameScene(frames_[index].cells, cellPixels_));
+}
+
+} // namespace kv::painter
