@@ -162,7 +162,7 @@ protected:
 
 TEST_F(StripPainterOnScreen, ShowsEveryFrameOfAMessageInOrderAsWholeCellsThenIdles) {
     PainterProcess painter(display_->name());
-    ASSERT_TRUE(painter.start({"--stdin", "--hold", "0.15"}));
+    ASSERT_TRUE(painter.start({"--stdin", "--hold", "0.25"}));
     ASSERT_TRUE(painter.waitForLine("ready", 20s));
     EXPECT_EQ(readStrip(grabTopLeft(kStripWidth, kCell)), idleCells());
 
