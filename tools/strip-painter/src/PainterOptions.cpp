@@ -61,8 +61,9 @@ OptionsResult parsePainterOptions(const QStringList& arguments) {
         result.error = parser.errorText().toStdString();
         return result;
     }
-    if (parser.isSet("help")) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
+    if (parser.isSet("help") || parser.isSet("help-all")) {
+        // Parsed before the application exists, the parser cannot know the program's name.
+        std::fputs(qPrintable(parser.helpText().replace("<executable_name>", "strip-painter")), stdout);
         result.helpShown = true;
         return result;
     }

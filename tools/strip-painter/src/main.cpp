@@ -24,11 +24,11 @@ int main(int argc, char** argv) {
     // Cells are sized in physical pixels; interface scaling would stretch them.
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     qputenv("QT_SCALE_FACTOR", "1");
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("strip-painter");
-    QApplication::setQuitOnLastWindowClosed(false);
-
-    const OptionsResult parsed = parsePainterOptions(QApplication::arguments());
+    // Parsed before the application exists, so that help and mistakes need no display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const OptionsResult parsed = parsePainterOptions(arguments);
     if (parsed.helpShown)
         return 0;
     if (!parsed.error.empty()) {
@@ -36,6 +36,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     const PainterOptions& options = parsed.options;
+
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
 
     StripPainter painter(options.holdSeconds, options.cellPixels, say);
     QObject::connect(&painter, &StripPainter::finished, &app, [] { QCoreApplication::exit(0); });
