@@ -20,6 +20,8 @@ public:
 
     // "phase 0, value 65 'A'" / "no frame, value 3": what the cells mean.
     static QString describeFrame(const std::array<std::int64_t, 12>& lit);
+    // What the cells shown now mean.
+    QString description() const { return describeFrame(lit_); }
 
     QSize sizeHint() const override;
 

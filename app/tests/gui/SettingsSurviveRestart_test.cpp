@@ -1,0 +1,71 @@
+// The user's choices in the window survive quitting and starting again.
+#include "GuiTestSupport.h"
+#include "platform/DesktopApplication.h"
+#include "ui_MainWindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+
+#include <gtest/gtest.h>
+
+namespace kv::guitest {
+namespace {
+
+using namespace std::chrono_literals;
+
+// What a user's pick in a pop-up does: select the item and report it as activated.
+void choose(QComboBox* box, int tag) {
+    const int index = box->findData(static_cast<qlonglong>(tag));
+    ASSERT_GE(index, 0);
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+}
+
+TEST(SettingsSurviveRestart, LanguageLandingPageCheckBoxAndWindowFrameComeBackAfterQuitting) {
+    PrivateSettings settings;
+    BrowserStandIn browser;
+    const QRect frame(140, 90, 720, 600);
+    {
+        DesktopApplication app;
+        app.launch();
+        Ui::MainWindow& ui = app.mainWindow().ui();
+        ASSERT_TRUE(waitUntil([&] { return app.mainWindow().isVisible(); }, 5s));
+        choose(ui.languageMenu, 7);
+        choose(ui.landingPageMenu, 4);
+        ui.showDesktopToo->click();
+        app.mainWindow().setGeometry(frame);
+        ASSERT_TRUE(waitUntil([&] { return app.mainWindow().geometry() == frame; }, 5s));
+
+        // Exactly the chosen item carries the check mark.
+        for (int i = 0; i < ui.languageMenu->count(); ++i)
+            EXPECT_EQ(app.mainWindow().languagePopUp().itemState(i), i == 6) << "item " << i;
+        app.shutDown();
+    }
+
+    DesktopApplication restarted;
+    restarted.launch();
+    Ui::MainWindow& ui = restarted.mainWindow().ui();
+    EXPECT_EQ(restarted.delegate().userLanguage, 7);
+    EXPECT_EQ(ui.languageMenu->currentData().toLongLong(), 7);
+    EXPECT_EQ(restarted.delegate().landingPageInt, 4);
+    EXPECT_EQ(ui.landingPageMenu->currentData().toLongLong(), 4);
+    EXPECT_TRUE(restarted.delegate().showOnDesktopToo);
+    EXPECT_TRUE(ui.showDesktopToo->isChecked());
+    ASSERT_TRUE(waitUntil([&] { return restarted.mainWindow().isVisible(); }, 5s));
+    EXPECT_EQ(restarted.mainWindow().geometry(), frame);
+}
+
+TEST(SettingsSurviveRestart, FirstStartWithoutSettingsOpensAwayFromTheStripCorner) {
+    PrivateSettings settings;
+    DesktopApplication app;
+    app.launch();
+    ASSERT_TRUE(waitUntil([&] { return app.mainWindow().isVisible(); }, 5s));
+    // The strip is read from the top-left corner; the window must not cover it.
+    EXPECT_FALSE(app.mainWindow().frameGeometry().intersects(QRect(0, 0, 250, 20)));
+    EXPECT_EQ(app.delegate().landingPageInt, 0);
+    EXPECT_EQ(app.delegate().userLanguage, 1);
+    EXPECT_FALSE(app.mainWindow().ui().showDesktopToo->isChecked());
+}
+
+} // namespace
+} // namespace kv::guitest
