@@ -1,17 +1,17 @@
 #include "StripPainter.h"
 
-#include <cmath>
+#include <algorithm>
+#include <limits>
 
 namespace kv::painter {
 
 namespace {
 
+// QTimer takes an int; longer waits are clamped to about 24 days.
 int milliseconds(double seconds) {
-    return static_cast<int>(std::lround(seconds * 1000.0));
+    const double ms = std::clamp(seconds * 1000.0, 0.0, static_cast<double>(std::numeric_limits<int>::max()));
+    return static_cast<int>(ms);
 }
-
-template <class... Ts> struct Overloaded : Ts... { using Ts::operator()...; };
-template <class... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
 
 } // namespace
 
@@ -53,46 +53,44 @@ void StripPainter::startNext() {
     while (!queue_.empty()) {
         PainterCommand command = std::move(queue_.front());
         queue_.pop_front();
-        const bool started = std::visit(Overloaded{
-                                            [&](MessageCommand& message) {
-                                                auto frames = framesForMessage(message.text);
-                                                if (!frames) {
-                                                    say_("refused: " + message.text);
-                                                    return false;
-                                                }
-                                                messageText_ = std::move(message.text);
-                                                frames_ = std::move(*frames);
-                                                job_ = Job::Message;
-                                                showFrame(0);
-                                                timer_.start(milliseconds(holdSeconds_));
-                                                return true;
-                                            },
-                                            [&](CalibrateCommand& calibrate) {
-                                                window_.showScene(calibrationScene(calibrate.geometry));
-                                                say_("calibrating");
-                                                if (calibrate.seconds) {
-                                                    job_ = Job::Calibration;
-                                                    timer_.start(milliseconds(*calibrate.seconds));
-                                                } else {
-                                                    job_ = Job::OpenCalibration;
-                                                }
-                                                return true;
-                                            },
-                                            [&](IdleCommand&) {
-                                                showIdle();
-                                                return false;
-                                            },
-                                            [&](QuitCommand&) {
-                                                queue_.clear();
-                                                timer_.stop();
-                                                emit finished();
-                                                return true;
-                                            },
-                                        },
-                                        command);
-        if (started)
+        if (begin(command))
             return;
     }
+}
+
+bool StripPainter::begin(PainterCommand& command) {
+    if (auto* message = std::get_if<MessageCommand>(&command)) {
+        auto frames = framesForMessage(message->text);
+        if (!frames) {
+            say_("refused: " + message->text);
+            return false;
+        }
+        messageText_ = std::move(message->text);
+        frames_ = std::move(*frames);
+        job_ = Job::Message;
+        showFrame(0);
+        timer_.start(milliseconds(holdSeconds_));
+        return true;
+    }
+    if (const auto* calibrate = std::get_if<CalibrateCommand>(&command)) {
+        window_.showScene(calibrationScene(calibrate->geometry));
+        say_("calibrating");
+        if (calibrate->seconds) {
+            job_ = Job::Calibration;
+            timer_.start(milliseconds(*calibrate->seconds));
+        } else {
+            job_ = Job::OpenCalibration;
+        }
+        return true;
+    }
+    if (std::holds_alternative<IdleCommand>(command)) {
+        showIdle();
+        return false;
+    }
+    queue_.clear();
+    timer_.stop();
+    emit finished();
+    return true;
 }
 
 void StripPainter::step() {

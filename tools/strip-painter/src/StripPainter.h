@@ -36,6 +36,8 @@ signals:
 
 private:
     void startNext();
+    // False when the command is done at once (idle, a refused message).
+    bool begin(PainterCommand& command);
     void step();
     void showIdle();
     void showFrame(std::size_t index);
