@@ -1,6 +1,7 @@
 #include "StripPainter.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace kv::painter {
@@ -10,7 +11,7 @@ namespace {
 // QTimer takes an int; longer waits are clamped to about 24 days.
 int milliseconds(double seconds) {
     const double ms = std::clamp(seconds * 1000.0, 0.0, static_cast<double>(std::numeric_limits<int>::max()));
-    return static_cast<int>(ms);
+    return static_cast<int>(std::lround(ms));
 }
 
 } // namespace
