@@ -50,6 +50,28 @@ CFStringRef executablePath() {
 
 } // namespace
 
+void cSDKServer::CallMutex::lock() {
+    std::unique_lock lock(mutex_);
+    released_.wait(lock, [this] { return !held_; });
+    held_ = true;
+}
+
+void cSDKServer::CallMutex::unlock() {
+    {
+        std::lock_guard lock(mutex_);
+        held_ = false;
+    }
+    released_.notify_all();
+}
+
+bool cSDKServer::CallMutex::try_lock_for(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    if (!released_.wait_for(lock, timeout, [this] { return !held_; }))
+        return false;
+    held_ = true;
+    return true;
+}
+
 cSDKServer::cSDKServer()
     : stopEvent_(std::make_unique<Event>(true, false)),
       ringBuffer_(std::make_unique<CircularBuffer>(kRingBufferCapacity)), messageBuffer_(kLargestFrame) {}

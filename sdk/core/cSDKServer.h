@@ -67,6 +67,21 @@ public:
 private:
     enum class Registration { plain, withIcon };
 
+    // The call mutex, with a timed try for ShutDown's watch on the host.
+    // Built on a condition variable rather than std::timed_mutex, whose clock
+    // lock the thread sanitizer does not follow.
+    class CallMutex {
+    public:
+        void lock();
+        void unlock();
+        bool try_lock_for(std::chrono::milliseconds timeout);
+
+    private:
+        std::mutex mutex_;
+        std::condition_variable released_;
+        bool held_ = false;
+    };
+
     bool initialize(CFStringRef identifier, CFStringRef friendlyName, halvKeshCbContext* callbackContext,
                     unsigned char* iconBitmap, Registration kind);
     bool failInit(long code);
@@ -89,7 +104,7 @@ private:
     pthread_t writerThread_{};
     bool writerStarted_ = false;
     std::unique_ptr<Event> stopEvent_;
-    std::timed_mutex callMutex_;
+    CallMutex callMutex_;
     std::unique_ptr<CircularBuffer> ringBuffer_;
     std::vector<unsigned char> messageBuffer_; // used under the call mutex
 

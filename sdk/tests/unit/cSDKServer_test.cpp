@@ -22,7 +22,7 @@ std::u16string field(const std::vector<unsigned char>& message, size_t offset, s
 } // namespace
 
 TEST(SdkServerMessages, CopyToCutsAtTheLimitAndCountsWhatItCopied) {
-    std::vector<unsigned char> destination(10, 0xee);
+    std::vector<unsigned char> destination(12, 0xee);
     CFStringRef text = units(u"abcdef");
     EXPECT_EQ(cSDKServer::copyTo(text, destination.data(), 4), 4u);
     EXPECT_EQ(field(destination, 0, 4), u"abcd");
