@@ -54,7 +54,9 @@ void appendUnicodeEscape(std::wstring& out, unsigned unit) {
 
 JSONValue::JSONValue() = default;
 
-JSONValue::JSONValue(const wchar_t* text) : kind(JSONType_String), stringValue(text) {}
+// A null text is taken as the empty text rather than read.
+JSONValue::JSONValue(const wchar_t* text)
+    : kind(JSONType_String), stringValue(text != nullptr ? text : L"") {}
 
 JSONValue::JSONValue(const std::wstring& text) : kind(JSONType_String), stringValue(text) {}
 

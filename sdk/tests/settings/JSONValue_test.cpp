@@ -45,6 +45,7 @@ TEST(JSONValue, BoolAndNumberOfOtherKindsAreFalseAndZero) {
         EXPECT_EQ(value->AsNumber(), 0.0);
     }
     EXPECT_FALSE(JSONValue(1.0).AsBool());
+    EXPECT_EQ(JSONValue(static_cast<const wchar_t*>(nullptr)).AsString(), L"");
     EXPECT_EQ(JSONValue(true).AsNumber(), 0.0);
 }
 
