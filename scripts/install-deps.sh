@@ -17,6 +17,8 @@ packages=(
   libcpp-httplib-dev libssl-dev zlib1g-dev libpng-dev
   # GUI, browser and add-on tests, screenshots
   xvfb xauth x11-utils chromium imagemagick lua5.1 lua-busted
+  # the demo script asks the companion host what it shows
+  curl
 )
 
 missing=()

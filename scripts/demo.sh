@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# Kesh Vistrel end to end.
+#
+# Without a display: runs the demo on a private X server (Xvfb). A companion
+# host and the application start in a temporary folder, the strip painter
+# sends a character message and an NPC message as the in-game add-on would,
+# and once the host has the pages the script prints what the host shows and
+# where a screenshot of the screen was saved, then stops everything.
+#
+# With a display: starts a companion host when none is listening yet, then
+# the application; quitting the application also stops a host started here.
+#
+# BUILD_DIR chooses the build tree (default: build/default).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bin=${BUILD_DIR:-build/default}/bin
+
+need() {
+    for program in "$@"; do
+        if [[ ! -x $bin/$program ]]; then
+            echo "demo: $bin/$program is missing; build it first (make build)" >&2
+            exit 1
+        fi
+    done
+}
+
+# Waits for a condition (a command) for up to $1 seconds; false when it never held.
+wait_for() {
+    local seconds=$1
+    shift
+    local deadline=$((SECONDS + seconds))
+    until "$@"; do
+        ((SECONDS < deadline)) || return 1
+        sleep 0.1
+    done
+}
+
+host_url_in() { grep -o 'http://[^ ]*/' "$1" 2>/dev/null | head -n 1; }
+has_url() { [[ -n $(host_url_in "$1") ]]; }
+
+start_host() { # data-home log
+    XDG_DATA_HOME=$1 "$bin/kesh-host" --http 127.0.0.1:0 >"$2" 2>&1 &
+    host_pid=$!
+    if ! wait_for 15 has_url "$2"; then
+        echo "demo: the companion host did not start:" >&2
+        cat "$2" >&2
+        exit 1
+    fi
+}
+
+stop() { # pid
+    [[ -n ${1:-} ]] || return 0
+    kill -TERM "$1" 2>/dev/null || true
+    wait "$1" 2>/dev/null || true
+}
+
+run_with_display() {
+    need KeshVistrel kesh-host
+    local data_home=${XDG_DATA_HOME:-$HOME/.local/share}
+    local socket=$data_home/Halvorin/TAMBER_GAMEAPP_SDK
+    host_pid=
+    if ! ss -xl 2>/dev/null | grep -qF "$socket"; then
+        local log
+        log=$(mktemp "${TMPDIR:-/tmp}/kesh-host-XXXXXX.log")
+        start_host "$data_home" "$log"
+        echo "Companion display at $(host_url_in "$log") (host log: $log)"
+        trap 'stop "$host_pid"' EXIT
+    fi
+    "$bin/KeshVistrel"
+}
+
+run_headless() {
+    need KeshVistrel kesh-host strip-painter
+    local work
+    work=$(mktemp -d "${TMPDIR:-/tmp}/kesh-vistrel-demo-XXXXXX")
+    export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
+    mkdir -p "$XDG_DATA_HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+    chmod 700 "$XDG_RUNTIME_DIR"
+    host_pid= app_pid= painter_pid=
+    trap 'stop "$painter_pid"; stop "$app_pid"; stop "$host_pid"' EXIT
+
+    start_host "$XDG_DATA_HOME" "$work/host.log"
+    local url
+    url=$(host_url_in "$work/host.log")
+    local files=$XDG_DATA_HOME/kesh-host/com.Pellmoor.Kesh-Vistrel/files
+
+    "$bin/KeshVistrel" >"$work/app.log" 2>&1 &
+    app_pid=$!
+    if ! wait_for 30 test -f "$files/update.html"; then
+        echo "demo: the application did not reach the host" >&2
+        cat "$work/app.log" "$work/host.log" >&2
+        exit 1
+    fi
+
+    # Cells of 80/12 pixels from the corner: what an application that was
+    # never calibrated reads.
+    "$bin/strip-painter" message "Thrall-Aerie Peak" N10184 --cell 6.6667 >"$work/painter.log" 2>&1 &
+    painter_pid=$!
+
+    shown() { curl -fsS "${url}state" 2>/dev/null | grep -q '"shownPage":"wowhead.html"'; }
+    if ! wait_for 60 shown || ! test -f "$files/vistrel.html"; then
+        echo "demo: the host did not get both pages in time" >&2
+        cat "$work/painter.log" "$work/host.log" >&2
+        exit 1
+    fi
+    wait "$painter_pid" 2>/dev/null || true
+    painter_pid=
+
+    import -window root "$work/screenshot.png"
+
+    echo "Companion host: $url"
+    echo "Stored for Kesh Vistrel: $(cd "$files" && ls | tr '\n' ' ')"
+    echo "Character page (vistrel.html) mentions:"
+    grep -o -i -E 'thrall|aerie-peak' "$files/vistrel.html" | sort -u | sed 's/^/  /'
+    echo "NPC page (wowhead.html) mentions:"
+    grep -o -E 'npc=10184|10184' "$files/wowhead.html" | sort -u | sed 's/^/  /'
+    echo "Shown on the companion display now: $(curl -fsS "${url}state" | grep -o '"shownPage":"[^"]*"')"
+    echo "Screenshot: $work/screenshot.png"
+    echo "Logs: $work/host.log $work/painter.log"
+}
+
+if [[ ${1:-} == --headless-inner ]]; then
+    run_headless
+elif [[ -z ${DISPLAY:-} ]]; then
+    exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" --headless-inner
+else
+    run_with_display
+fi
