@@ -427,7 +427,8 @@ void DisplayServer::addRoutes() {
             std::vector<std::uint8_t> record;
             if (body.contains("rawHex")) {
                 const std::string hex = body.at("rawHex").get<std::string>();
-                if (hex.size() % 2 != 0 || hex.size() > 2 * 65536) {
+                if (hex.size() % 2 != 0 || hex.size() > 2 * 65536 ||
+                    hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
                     throw std::invalid_argument(
                         "rawHex must be an even number of hex digits, at most 64 KiB");
                 }

@@ -70,7 +70,7 @@ protected:
 
 TEST_F(HostWithSdk, StoresEveryKindOfMessageAndShowsTheEditedPage) {
     auto applet = host.startApplet();
-    ASSERT_EQ(command(*applet, "init-icon com.example.all\tAll Kinds"), "ok init-icon");
+    ASSERT_EQ(command(*applet, "init-icon com.example.all\tAll <b>Kinds</b>"), "ok init-icon");
     const std::string source = host.dataHome() + "/source.gif";
     std::ofstream(source, std::ios::binary) << "GIF89a-source";
     ASSERT_EQ(command(*applet, "file " + source + "\twow.gif\timage/gif"), "ok file");
@@ -90,7 +90,12 @@ TEST_F(HostWithSdk, StoresEveryKindOfMessageAndShowsTheEditedPage) {
         return applet.is_object() && applet["shownPage"] == "page.html";
     })) << host.log();
     const json info = appletState(host, key);
-    EXPECT_EQ(info["friendlyName"], "All Kinds");
+    EXPECT_EQ(info["friendlyName"], "All <b>Kinds</b>");
+    const auto overview = host.client().Get("/overview");
+    ASSERT_TRUE(overview);
+    EXPECT_NE(overview->body.find("All &lt;b&gt;Kinds&lt;/b&gt;"), std::string::npos)
+        << "names are shown as text";
+    EXPECT_NE(overview->body.find("/applets/com.example.all/files/wow.gif"), std::string::npos);
     EXPECT_TRUE(info["hasIcon"]);
     EXPECT_NE(info["executablePath"].get<std::string>().find("kesh-test-applet"), std::string::npos);
 
