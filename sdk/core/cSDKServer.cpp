@@ -428,7 +428,10 @@ void cSDKServer::ShutDown() {
     ringBuffer_->clear();
     if (connection_) {
         connection_->shutdownAndCleanUp();
-        connection_.reset();
+        if (connection_->isDispatching())
+            connection_.release()->retire();
+        else
+            connection_.reset();
     }
     // The applet's callback and context may not outlive it: a later Init
     // without a callback must not call them.

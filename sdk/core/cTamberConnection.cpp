@@ -19,8 +19,15 @@ uint32_t readLittleEndian32(const unsigned char* bytes) {
            (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
 }
 
-gboolean onSocketReadable(gint, GIOCondition, gpointer connection) {
-    return static_cast<cTamberConnection*>(connection)->read() ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
+gboolean onSocketReadable(gint, GIOCondition, gpointer data) {
+    auto* connection = static_cast<cTamberConnection*>(data);
+    const bool goOn = connection->read();
+    // ShutDown called from the applet's callback left the object to us.
+    if (connection->isRetired()) {
+        delete connection;
+        return G_SOURCE_REMOVE;
+    }
+    return goOn ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
 }
 
 } // namespace
@@ -112,6 +119,8 @@ bool cTamberConnection::read() {
             return false; // the host closed its end; no more events
         fill_ += received;
         parsePending();
+        if (retired_)
+            return false;
     }
 }
 
@@ -126,10 +135,14 @@ void cTamberConnection::parsePending() {
             cSDKServer& server = cSingleton<cSDKServer>::GetInstance();
             if (server.wasInitializedWithCallback()) {
                 const halvKeshCallback callback = server.getCallbackFunc();
+                dispatching_ = true;
                 callback(static_cast<int>(readLittleEndian32(record + 8)),
                          static_cast<int>(readLittleEndian32(record + 12)),
                          const_cast<unsigned char*>(record + 16), server.getCallbackContext());
             }
+            dispatching_ = false;
+            if (retired_)
+                return;
             readPosition_ += kEventRecordSize;
         } else {
             // Type 0 is an idle record; any other type is skipped as a record

@@ -50,6 +50,13 @@ public:
     // failed, which ends the watch.
     bool read();
 
+    // True while the applet's callback runs. A connection shut down from
+    // inside its callback cannot be deleted there: ShutDown retires it
+    // instead, and the reader deletes it once the callback has returned.
+    bool isDispatching() const { return dispatching_; }
+    void retire() { retired_ = true; }
+    bool isRetired() const { return retired_; }
+
 private:
     void parsePending();
     void stopReading();
@@ -61,6 +68,8 @@ private:
     int64_t readPosition_ = 0;
     int64_t fill_ = 0;
     std::atomic<uint64_t> bytesSent_{0};
+    std::atomic<bool> dispatching_{false};
+    std::atomic<bool> retired_{false};
 };
 
 #endif

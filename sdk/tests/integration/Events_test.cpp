@@ -178,3 +178,27 @@ TEST(EventsAfterShutdown, ALaterInitWithoutCallbackNeverCallsTheEarlierOne) {
     EXPECT_TRUE(HalvKeshSetIndex(CFSTR("alive")));
     HalvKeshShutdown();
 }
+
+TEST(EventsThatEndTheApplet, ShutdownFromInsideTheCallbackIsSafe) {
+    TestHost host;
+    static std::atomic<int> calls{0};
+    halvKeshCbContext callbacks{[](int, int, void*, void*) {
+                                    ++calls;
+                                    HalvKeshShutdown();
+                                },
+                                nullptr};
+    ASSERT_TRUE(HalvKeshInit(CFSTR("id"), CFSTR("n"), &callbacks));
+    ASSERT_TRUE(host.waitForConnections(1, kDeadline));
+    // Two records in one read: the second must not reach a shut-down SDK.
+    std::vector<uint8_t> twice = record(1, 1, 1, 0);
+    const auto second = record(1, 2, 2, 0);
+    twice.insert(twice.end(), second.begin(), second.end());
+    ASSERT_TRUE(host.sendRaw(twice));
+    ASSERT_TRUE(pumpUntil([] { return calls.load() >= 1; }));
+    pumpPending();
+    EXPECT_EQ(calls.load(), 1);
+    EXPECT_FALSE(HalvKeshSetIndex(CFSTR("after")));
+    EXPECT_EQ(HalvKeshGetLastError(), 4);
+    EXPECT_TRUE(HalvKeshInit(CFSTR("id"), CFSTR("n"), nullptr));
+    HalvKeshShutdown();
+}
