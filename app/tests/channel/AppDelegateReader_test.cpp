@@ -5,14 +5,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <limits>
 #include <string>
 #include <vector>
 
 using namespace kv;
 using kv::channel::testing::paintFrame;
 using ::testing::HasSubstr;
-using ::testing::Not;
 
 namespace {
 
@@ -138,14 +136,6 @@ TEST_F(ReaderTest, MessageThatIsNotUtf8IsDroppedAndReadingGoesOn) {
     EXPECT_THAT(fake.log.text, HasSubstr("not valid UTF-8"));
     sendBytes({0xC3, 0xA9, 7, 8});
     EXPECT_EQ(controller.currentMessage, "\xC3\xA9");
-}
-
-TEST_F(ReaderTest, FirstByteOfEachMessageOnlyLeavesStandBy) {
-    sendBytes({65});
-    EXPECT_FALSE(controller.standingByForNewNameToStart);
-    controller.standingByForNewNameToStart = true; // as the hand-off does after a message
-    sendBytes({66, 7, 8});
-    EXPECT_FALSE(controller.standingByForNewNameToStart);
 }
 
 TEST_F(ReaderTest, SleepSuspendsReadingAndKeepsAHalfMessage) {
