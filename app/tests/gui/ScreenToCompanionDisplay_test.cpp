@@ -7,6 +7,10 @@
 
 #include <TestHost.h>
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
 #include <QSettings>
 
 #include <gtest/gtest.h>
@@ -97,6 +101,33 @@ TEST_F(ScreenToCompanionDisplay, PaintedCharacterAndNpcMessagesReachTheHostAsPag
     if (const char* shot = std::getenv("KV_MAIN_WINDOW_SCREENSHOT")) {
         EXPECT_TRUE(app.mainWindow().grab().save(QString::fromLocal8Bit(shot), "PNG"));
     }
+}
+
+// The same road with the project's strip painter program drawing the strip,
+// as the demo does: square 8-pixel cells from the corner. The program is
+// built beside this test.
+TEST_F(ScreenToCompanionDisplay, StripPainterProgramMessagesReachTheHostAsPages) {
+    const QString program =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("strip-painter"));
+    if (!QFileInfo(program).isExecutable())
+        GTEST_SKIP() << "strip-painter is not built";
+    DesktopApplication app;
+    app.launch();
+    ASSERT_TRUE(
+        hostHas([](const HostLog& log) { return log.find(contentMessage, "update.html", 0) >= 0; }, 10s));
+
+    QProcess painter;
+    painter.start(program, {QStringLiteral("message"), QStringLiteral("Thrall-Aerie Peak"),
+                            QStringLiteral("--hold"), QStringLiteral("0.12")});
+    ASSERT_TRUE(painter.waitForStarted());
+    EXPECT_TRUE(hostHas(
+        [](const HostLog& log) {
+            const auto page = log.find(contentMessage, "vistrel.html", 0, "aerie-peak");
+            return page >= 0 && log.find(indexMessage, "vistrel.html", page) >= 0;
+        },
+        30s));
+    EXPECT_TRUE(waitUntil([&] { return painter.state() == QProcess::NotRunning; }, 10s));
+    EXPECT_EQ(painter.exitCode(), 0) << painter.readAllStandardError().toStdString();
 }
 
 } // namespace
