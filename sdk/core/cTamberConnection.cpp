@@ -159,7 +159,9 @@ bool cTamberConnection::write(const void* bytes, unsigned long count) {
         return false;
     const auto* next = static_cast<const unsigned char*>(bytes);
     while (count > 0) {
-        const ssize_t sent = send(socket_, next, count, MSG_NOSIGNAL);
+        // Pieces of at most 64 KiB, so that progress shows even while a host
+        // reads a large frame slowly.
+        const ssize_t sent = send(socket_, next, count < kSendPiece ? count : kSendPiece, MSG_NOSIGNAL);
         if (sent < 0) {
             if (errno == EINTR)
                 continue;

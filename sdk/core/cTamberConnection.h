@@ -16,6 +16,7 @@ public:
     static constexpr long kRecordHeaderSize = 8;
     static constexpr long kIdleRecordSize = 16;
     static constexpr long kEventRecordSize = 272;
+    static constexpr unsigned long kSendPiece = 65536;
 
     cTamberConnection();
     virtual ~cTamberConnection();
