@@ -11,6 +11,9 @@ DesktopApplication::DesktopApplication(const std::string& resourceFolder)
     screen_.setNoticeSink([this](const std::string& notice) { delegate_.appendToLog(notice); });
     // Closing the main window quits the application, whatever other window is open.
     window_->setCloseHandler([] { QCoreApplication::quit(); });
+    // Quitting by any road (menu, last window, signal, session end) runs the shut-down.
+    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, window_.get(),
+                     [this] { shutDown(); });
 }
 
 DesktopApplication::~DesktopApplication() {

@@ -17,7 +17,6 @@ int main(int argc, char** argv) {
     kv::DesktopApplication desktop;
     QApplication::setWindowIcon(QIcon(
         QDir(QString::fromStdString(kv::QtAppInfo::defaultResourceFolder())).filePath("kesh-vistrel.png")));
-    QObject::connect(&application, &QCoreApplication::aboutToQuit, [&desktop] { desktop.shutDown(); });
     kv::quitOnTerminationSignals();
     desktop.launch();
     QApplication::exec();
