@@ -126,8 +126,16 @@ TEST_F(CalibrationTest, SearchLinesAreLoggedOnlyInDebugMode) {
     EXPECT_THAT(fake.log.text,
                 HasSubstr(kAttemptText + "CAL: timeout established at 2026-01-31 18:06:30 +0000\n"
                                          "CAL: mainscreen backingScaleFactor is 1.0\n"));
-    EXPECT_THAT(fake.log.text, HasSubstr("CAL: dropped out of forth loop with max scan width equal to 112.0\n"
-                                         "Calibration successful!  (H-offset 4, V-offset 3, width 108.0)\n"));
+    for (const char* line :
+         {"CAL loop 1: detectedPixelColor at testingScanLine 2 is 0\n",
+          "CAL loop 1: detectedPixelColor at testingScanLine 3 is 6\n", "CAL: scanVertOffset is now: 3\n",
+          "CAL: dropped out of second loop with right edge equal to 9\n", "CAL: scanHorizOffset is now: 4\n",
+          "CAL: scanning over range 48.0 \u2014 200.0\n", "CAL loop: looking over (4.0, 3.0, 49.0, 1.0)\n",
+          "CAL loop: test width 104.0: detectedPixelColor at 11 was 0\n",
+          "CAL: dropped out of third loop with min scan width equal to 104.0\n",
+          "CAL: dropped out of forth loop with max scan width equal to 112.0\n"
+          "Calibration successful!  (H-offset 4, V-offset 3, width 108.0)\n"})
+        EXPECT_THAT(fake.log.text, HasSubstr(line));
 
     fake.log.clear();
     controller.debugMode = false;

@@ -56,24 +56,6 @@ TEST(DecimalText, ShortestExactFormWithADigitAfterThePoint) {
     EXPECT_EQ(rectangleText(2, 1, 97, 1), "(2.0, 1.0, 97.0, 1.0)");
 }
 
-TEST(CalibrationSearch, FindsTopmostLineFirstCellAndWidthRange) {
-    SimulatedScreen sim;
-    paintLetters(sim.screen, 2, std::string(30, '.')); // dim lines above the pattern
-    sim.paintFromLine(3, kPatternMatching104To112);
-    ScanGeometry geometry;
-    EXPECT_TRUE(sim.search(geometry));
-    EXPECT_EQ(geometry, (ScanGeometry{108.0, 4, 3}));
-    for (const char* line :
-         {"CAL loop 1: detectedPixelColor at testingScanLine 2 is 0\n",
-          "CAL loop 1: detectedPixelColor at testingScanLine 3 is 6\n", "CAL: scanVertOffset is now: 3\n",
-          "CAL: dropped out of second loop with right edge equal to 9\n", "CAL: scanHorizOffset is now: 4\n",
-          "CAL: scanning over range 48.0 \u2014 200.0\n", "CAL loop: looking over (4.0, 3.0, 49.0, 1.0)\n",
-          "CAL loop: test width 104.0: detectedPixelColor at 11 was 0\n",
-          "CAL: dropped out of third loop with min scan width equal to 104.0\n",
-          "CAL: dropped out of forth loop with max scan width equal to 112.0\n"})
-        EXPECT_THAT(sim.log, Contains(line));
-}
-
 TEST(CalibrationSearch, FirstCellWiderThanTenPixelsTimesOut) {
     SimulatedScreen sim;
     sim.paintFromLine(2, paintedPattern(14, 14));
