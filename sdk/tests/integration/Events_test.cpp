@@ -115,23 +115,6 @@ TEST_F(Events, RecordsInOneReadAreDispatchedInOrderAndIdleOrUnknownOnesAreSkippe
     }
 }
 
-TEST_F(Events, HostClosingItsEndStopsEventsWithoutHarm) {
-    host->closeClient();
-    pumpPending(); // the reader meets the end of the stream here
-    EXPECT_TRUE(HalvKeshSetIndex(CFSTR("still.html")));
-    EXPECT_EQ(recorder.count(), 0u);
-}
-
-TEST(EventsWithoutCallback, RecordsAreConsumedWithoutEffect) {
-    TestHost host;
-    ASSERT_TRUE(HalvKeshInit(CFSTR("id"), CFSTR("n"), nullptr));
-    ASSERT_TRUE(host.waitForConnections(1, kDeadline));
-    ASSERT_TRUE(host.sendRecord(1, 2, {}));
-    pumpPending();
-    EXPECT_TRUE(HalvKeshSetIndex(CFSTR("fine")));
-    HalvKeshShutdown();
-}
-
 TEST(EventsOnAnotherThread, CallbackRunsOnTheContextOfTheThreadThatCalledInit) {
     TestHost host;
     Recorder recorder;

@@ -56,15 +56,6 @@ TEST(CircularBuffer, KeepsTheOrderAcrossTheWrapAtEveryOffset) {
     }
 }
 
-TEST(CircularBuffer, ClearEmptiesAndFreesRoom) {
-    CircularBuffer buffer(4);
-    const auto bytes = sequence(4, 1);
-    buffer.write(bytes.data(), 4);
-    buffer.clear();
-    EXPECT_EQ(buffer.size(), 0u);
-    EXPECT_EQ(buffer.write(bytes.data(), 4), 4u);
-}
-
 TEST(CircularBuffer, WaitsEndOnAWriteOrReadOrOnTheStopEvent) {
     CircularBuffer buffer(4);
     Event stop(true, false);
