@@ -148,7 +148,12 @@ bool cSDKServer::initialize(CFStringRef identifier, CFStringRef friendlyName,
     CFStringRef executable = executablePath();
     buildRegistration(message.data(), identifier, friendlyName, executable, iconBitmap);
     CFRelease(executable);
-    writeToRingBuffer(message.data(), message.size());
+    {
+        // Under the call mutex like every send, so that a send racing with
+        // Init on another thread can never split the registration frame.
+        std::lock_guard lock(callMutex_);
+        writeToRingBuffer(message.data(), message.size());
+    }
 
     g_lastError.set(0);
     return true;
