@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in a Release folder of their own (build/bench) and runs
+# them. Each prints its figures against a reference measured in the same run
+# and ends with SUMMARY lines (PASS or MISS); the JSON results and the
+# throughput plot land in build/bench/results.
+#   scripts/bench.sh [extra Google Benchmark flags, e.g. --benchmark_filter=Ring]
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="$root/build/bench"
+results="$build/results"
+jobs="${JOBS:-2}"
+
+targets=(sdk_bench json_bench throughput_svg)
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+# The reader tick benchmark needs the desktop application's Qt capture; it is
+# only there when the application's platform folder is built.
+if cmake --build "$build" --target help | grep -q '^reader_tick_bench:'; then
+  targets+=(reader_tick_bench)
+fi
+cmake --build "$build" --target "${targets[@]}" -j "$jobs"
+mkdir -p "$results"
+
+echo "Machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p' | head -1), load$(uptime | sed 's/.*load average//')"
+
+run() {
+  local name="$1"
+  shift
+  "$@" --benchmark_out="$results/$name.json" --benchmark_out_format=json "${extra[@]}" |
+    tee "$results/$name.txt"
+}
+
+extra=("$@")
+run sdk_bench "$build/bin/sdk_bench"
+run json_bench "$build/bin/json_bench"
+if [ -x "$build/bin/reader_tick_bench" ]; then
+  # The capture needs an X display; a private virtual one when there is none.
+  if [ -n "${DISPLAY:-}" ]; then
+    run reader_tick_bench "$build/bin/reader_tick_bench"
+  else
+    run reader_tick_bench xvfb-run -a -s "-screen 0 1280x800x24" "$build/bin/reader_tick_bench"
+  fi
+fi
+"$build/bin/throughput_svg" "$results/sdk_bench.json" "$results/performance-throughput.svg"
+
+echo
+echo "Results in $results"
+grep -h '^SUMMARY' "$results"/*.txt
