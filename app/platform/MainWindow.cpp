@@ -125,6 +125,7 @@ void MainWindow::connectCommands() {
 void MainWindow::calibrate() {
     const bool searchStarts = !delegate_.confirmCalibrate;
     if (searchStarts) {
+        calibrating_ = true;
         setCommandsEnabled(false);
         calibrationStarted_.start();
         showCalibrationTimeLeft();
@@ -136,6 +137,7 @@ void MainWindow::calibrate() {
         calibrationClock_.stop();
         ui_->calibrationProgress->hide();
         setCommandsEnabled(true);
+        calibrating_ = false;
     }
 }
 
@@ -161,7 +163,13 @@ void MainWindow::followDebugMode() {
     }
 }
 
+// A close request from the window manager still arrives while a calibration
+// blocks input; the window stays until the search has ended.
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (calibrating_) {
+        event->ignore();
+        return;
+    }
     event->accept();
     helpWindow_->close();
     if (closeHandler_)

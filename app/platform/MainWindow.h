@@ -71,6 +71,7 @@ private:
 
     QTimer calibrationClock_;
     QElapsedTimer calibrationStarted_;
+    bool calibrating_ = false;
     QTimer debugRefresh_;
     std::function<void()> closeHandler_;
 };

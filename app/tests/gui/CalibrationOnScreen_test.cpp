@@ -29,11 +29,16 @@ TEST(CalibrationOnScreen, FindsThePaintedGeometryStoresItAndTheNextMessageDecode
     Ui::MainWindow& ui = app.mainWindow().ui();
 
     // While the search blocks the click, the window still paints and counts down.
+    // A close request meanwhile is refused: the search must end first.
     int progressSeen = -1;
+    bool closeRefused = false;
     QTimer watcher;
     QObject::connect(&watcher, &QTimer::timeout, [&] {
-        if (ui.calibrationProgress->isVisible())
-            progressSeen = ui.calibrationProgress->value();
+        if (!ui.calibrationProgress->isVisible())
+            return;
+        if (progressSeen < 0)
+            closeRefused = !app.mainWindow().close();
+        progressSeen = ui.calibrationProgress->value();
     });
     watcher.start(20);
 
@@ -43,6 +48,8 @@ TEST(CalibrationOnScreen, FindsThePaintedGeometryStoresItAndTheNextMessageDecode
     watcher.stop();
 
     EXPECT_GT(progressSeen, 0);
+    EXPECT_TRUE(closeRefused);
+    EXPECT_TRUE(app.mainWindow().isVisible());
     EXPECT_LE(progressSeen, 90);
     EXPECT_FALSE(ui.calibrationProgress->isVisible());
     EXPECT_TRUE(ui.calibrateButton->isEnabled());
