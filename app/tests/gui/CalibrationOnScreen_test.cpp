@@ -66,7 +66,7 @@ TEST(CalibrationOnScreen, FindsThePaintedGeometryStoresItAndTheNextMessageDecode
 
     // The hand-off takes the slot within a second; watch it often enough to see it.
     std::string decoded;
-    strip.sendMessage("Rexxar-Draka", 120);
+    strip.sendMessage("Rexxar-Draka", 150);
     ASSERT_TRUE(waitUntil(
         [&] {
             if (!app.delegate().currentMessage.empty())

@@ -26,7 +26,7 @@ using namespace std::chrono_literals;
 
 constexpr std::uint32_t contentMessage = 5;
 constexpr std::uint32_t indexMessage = 7;
-constexpr int holdMs = 120;
+constexpr int holdMs = 150;
 
 std::string payloadText(const halvtest::Message& message) {
     const auto bytes = message.payload();
@@ -118,7 +118,7 @@ TEST_F(ScreenToCompanionDisplay, StripPainterProgramMessagesReachTheHostAsPages)
 
     QProcess painter;
     painter.start(program, {QStringLiteral("message"), QStringLiteral("Thrall-Aerie Peak"),
-                            QStringLiteral("--hold"), QStringLiteral("0.12")});
+                            QStringLiteral("--hold"), QStringLiteral("0.2")});
     ASSERT_TRUE(painter.waitForStarted());
     EXPECT_TRUE(hostHas(
         [](const HostLog& log) {
