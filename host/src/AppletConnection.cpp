@@ -1,5 +1,6 @@
 #include "AppletConnection.h"
 
+#include "FileNames.h"
 #include "Log.h"
 
 #include <cerrno>
@@ -63,11 +64,12 @@ void AppletConnection::handle(HostMessage& message) {
                 " message sent before registration");
             return;
         }
-        const std::string key = store_.registerApplet(message);
+        // The key first: once the store lists the applet, records must reach this connection.
         {
             const std::lock_guard lock(keyMutex_);
-            key_ = key;
+            key_ = appletKeyFor(message.identifier);
         }
+        store_.registerApplet(message);
         log("registered \"" + message.friendlyName + "\"");
         return;
     }

@@ -301,20 +301,20 @@ void DisplayServer::addRoutes() {
         res.set_header("Cache-Control", "no-store");
         res.set_chunked_content_provider(
             "text/event-stream",
-            [hub = hub_, subscriber](std::size_t, httplib::DataSink& sink) {
+            [hub = hub_, subscriber, idleSeconds = std::make_shared<int>(0)](std::size_t,
+                                                                             httplib::DataSink& sink) {
                 std::string events;
                 if (!hub->take(subscriber, std::chrono::seconds(1), events)) {
                     return false;
                 }
-                // A comment line now and then shows a dropped browser early.
-                static thread_local int idleRounds = 0;
-                if (events.empty() && ++idleRounds < 15) {
-                    return sink.is_writable();
-                }
-                idleRounds = 0;
                 if (events.empty()) {
+                    // A comment line now and then shows a dropped browser early.
+                    if (++*idleSeconds < 15) {
+                        return sink.is_writable();
+                    }
                     events = ": keep-alive\n\n";
                 }
+                *idleSeconds = 0;
                 return sink.write(events.data(), events.size());
             },
             [hub = hub_, subscriber](bool) { hub->unsubscribe(subscriber); });
@@ -349,6 +349,7 @@ void DisplayServer::addRoutes() {
     server.Get("/overview", [this](const httplib::Request&, httplib::Response& res) {
         std::string html = "<!DOCTYPE html><html><head><meta charset=\"utf-8\">"
                            "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
+                           "<meta http-equiv=\"refresh\" content=\"5\">"
                            "<title>Applets</title><style>body{font-family:sans-serif;margin:1em}"
                            "table{border-collapse:collapse}td,th{padding:2px 8px;text-align:left}"
                            "img.icon{width:48px;height:48px;vertical-align:middle}</style></head><body>"

@@ -38,12 +38,12 @@ EventSender::~EventSender() {
 }
 
 void EventSender::add(std::unique_ptr<AppletConnection> connection) {
-    connection->start();
     const std::lock_guard lock(mutex_);
     if (stopping_) {
-        connection->stop(); // the host is shutting down; the destructor joins
-        return;
+        return; // the host is shutting down; the connection closes unread
     }
+    // Listed before it reads anything, so it can take records as soon as it has registered.
+    connection->start();
     connections_.push_back(std::move(connection));
 }
 

@@ -8,6 +8,21 @@ namespace {
 
 constexpr std::size_t kHeaderSize = 8;
 
+// Where the bytes carried unchanged (icon, content, bitmap, tag content) start; 0 for none.
+std::size_t payloadOffset(MessageType type) {
+    switch (type) {
+    case MessageType::RegistrationWithIcon:
+    case MessageType::Content:
+        return 1032;
+    case MessageType::Image:
+        return 528;
+    case MessageType::TagContent:
+        return 268;
+    default:
+        return 0;
+    }
+}
+
 std::uint32_t readU32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
            (std::uint32_t(p[3]) << 24);
@@ -122,18 +137,12 @@ HostMessage MessageReader::decode() const {
     HostMessage m;
     m.type = static_cast<MessageType>(readU32(pending_.data()));
     const auto& b = pending_;
-    const auto payloadFrom = [&](std::size_t offset) {
-        return std::vector<std::uint8_t>(b.begin() + static_cast<std::ptrdiff_t>(offset), b.end());
-    };
     switch (m.type) {
     case MessageType::Registration:
     case MessageType::RegistrationWithIcon:
         m.identifier = decodeUtf16Field(field(b, 8, 256));
         m.friendlyName = decodeUtf16Field(field(b, 264, 256));
         m.executablePath = decodeUtf16Field(field(b, 520, 512));
-        if (m.type == MessageType::RegistrationWithIcon) {
-            m.payload = payloadFrom(1032);
-        }
         break;
     case MessageType::File:
         m.fileName = decodeUtf16Field(field(b, 8, 512));
@@ -143,13 +152,11 @@ HostMessage MessageReader::decode() const {
     case MessageType::Content:
         m.fileName = decodeUtf16Field(field(b, 8, 512));
         m.fileType = decodeUtf16Field(field(b, 520, 512));
-        m.payload = payloadFrom(1032);
         break;
     case MessageType::Image:
         m.fileName = decodeUtf16Field(field(b, 8, 512));
         m.width = readI32(b.data() + 520);
         m.height = readI32(b.data() + 524);
-        m.payload = payloadFrom(528);
         break;
     case MessageType::Index:
         m.fileName = decodeUtf16Field(field(b, 8, 512));
@@ -163,7 +170,6 @@ HostMessage MessageReader::decode() const {
     case MessageType::TagContent:
         m.byClass = readU32(b.data() + 8) == 1;
         m.tag = decodeUtf16Field(field(b, 12, 256));
-        m.payload = payloadFrom(268);
         break;
     }
     return m;
@@ -190,11 +196,14 @@ bool MessageReader::feed(std::span<const std::uint8_t> bytes, std::vector<HostMe
             }
         }
         if (pending_.size() >= kHeaderSize && pending_.size() == expected_) {
-            out.push_back(decode());
-            pending_.clear();
-            if (pending_.capacity() > (1u << 20)) {
-                std::vector<std::uint8_t>().swap(pending_); // give a large payload's memory back
+            HostMessage message = decode();
+            if (const std::size_t offset = payloadOffset(message.type); offset > 0) {
+                // The payload keeps the message's buffer: a large content is never copied.
+                pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(offset));
+                message.payload = std::move(pending_);
             }
+            out.push_back(std::move(message));
+            pending_ = {};
             expected_ = 0;
             fixedChecked_ = false;
         }

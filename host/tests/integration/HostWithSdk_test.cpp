@@ -198,7 +198,7 @@ TEST_F(HostWithSdk, TheAppletCallbackReceivesTheRecordsTheHostSends) {
     ASSERT_EQ(command(*applet, "init com.example.ears\tEars"), "ok init");
     ASSERT_TRUE(waitUntil([&] { return appletState(host, "com.example.ears").is_object(); }));
 
-    EXPECT_EQ(host.sendRecord({{"applet", "com.example.ears"}, {"recordType", 0}}), 1);
+    EXPECT_EQ(host.sendRecord({{"applet", "com.example.ears"}, {"recordType", 0}}), 1) << host.log();
     EXPECT_EQ(host.sendRecord(
                   {{"applet", "com.example.ears"}, {"eventType", 7}, {"eventValue", -42}, {"arg", "hello"}}),
               1);
