@@ -99,10 +99,10 @@ void AppletStore::disconnect(const std::string& key) {
     }
 }
 
-bool AppletStore::storeBytes(Applet& applet, const std::string& name, std::span<const std::uint8_t> bytes,
-                             std::string& problem) {
-    const fs::path tmpFolder = root_ / applet.info.key / "tmp";
-    if (!ensureFolder(tmpFolder, problem) || !ensureFolder(filesFolder(applet.info.key), problem)) {
+bool AppletStore::storeBytes(const std::string& key, const std::string& name,
+                             std::span<const std::uint8_t> bytes, std::string& problem) const {
+    const fs::path tmpFolder = root_ / key / "tmp";
+    if (!ensureFolder(tmpFolder, problem) || !ensureFolder(filesFolder(key), problem)) {
         return false;
     }
     const fs::path temporary = temporaryPath(tmpFolder);
@@ -114,10 +114,10 @@ bool AppletStore::storeBytes(Applet& applet, const std::string& name, std::span<
             return false;
         }
     }
-    return commit(temporary, filesFolder(applet.info.key) / name, problem);
+    return commit(temporary, filesFolder(key) / name, problem);
 }
 
-bool AppletStore::copyFile(Applet& applet, const HostMessage& m, std::string& problem) {
+bool AppletStore::copyFile(const std::string& key, const HostMessage& m, std::string& problem) const {
     const fs::path source(m.filePath);
     if (!source.is_absolute()) {
         problem = "file path \"" + m.filePath + "\" is not absolute";
@@ -138,14 +138,14 @@ bool AppletStore::copyFile(Applet& applet, const HostMessage& m, std::string& pr
         problem = "cannot read \"" + m.filePath + "\"";
         return false;
     }
-    return storeBytes(applet, m.fileName,
+    return storeBytes(key, m.fileName,
                       std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()),
                       problem);
 }
 
-bool AppletStore::storeImage(Applet& applet, const HostMessage& m, std::string& problem) {
-    const fs::path tmpFolder = root_ / applet.info.key / "tmp";
-    if (!ensureFolder(tmpFolder, problem) || !ensureFolder(filesFolder(applet.info.key), problem)) {
+bool AppletStore::storeImage(const std::string& key, const HostMessage& m, std::string& problem) const {
+    const fs::path tmpFolder = root_ / key / "tmp";
+    if (!ensureFolder(tmpFolder, problem) || !ensureFolder(filesFolder(key), problem)) {
         return false;
     }
     const fs::path temporary = temporaryPath(tmpFolder);
@@ -154,7 +154,7 @@ bool AppletStore::storeImage(Applet& applet, const HostMessage& m, std::string& 
         fs::remove(temporary, ec);
         return false;
     }
-    return commit(temporary, filesFolder(applet.info.key) / m.fileName, problem);
+    return commit(temporary, filesFolder(key) / m.fileName, problem);
 }
 
 void AppletStore::publish(const DisplayChange& change) {
@@ -208,72 +208,78 @@ void AppletStore::edit(Applet& applet, DisplayChange change) {
     publish(change);
 }
 
+namespace {
+
+DisplayChange editFrom(const HostMessage& m) {
+    DisplayChange change;
+    change.selector = {m.tag, m.byClass};
+    if (m.type == MessageType::TagProperty) {
+        change.kind = DisplayChange::Kind::Property;
+        change.property = m.property;
+        change.text = m.value;
+    } else {
+        change.kind = DisplayChange::Kind::Content;
+        change.text.assign(m.payload.begin(), m.payload.end());
+    }
+    return change;
+}
+
+} // namespace
+
 bool AppletStore::apply(const std::string& key, const HostMessage& m, std::string& problem) {
     problem.clear();
-    const std::lock_guard lock(mutex_);
-    auto it = applets_.find(key);
-    if (it == applets_.end()) {
-        problem = "applet is not registered";
-        return false;
+    {
+        // Applets are never removed, so a key found here stays valid below.
+        const std::lock_guard lock(mutex_);
+        if (applets_.find(key) == applets_.end()) {
+            problem = "applet is not registered";
+            return false;
+        }
     }
-    Applet& applet = it->second;
     const bool namesFile = m.type == MessageType::File || m.type == MessageType::Content ||
                            m.type == MessageType::Image || m.type == MessageType::Index;
     if (namesFile && !isSafeFileName(m.fileName)) {
         problem = "refused file name \"" + m.fileName + "\"";
         return false;
     }
-    bool stored = false;
     switch (m.type) {
     case MessageType::Registration:
     case MessageType::RegistrationWithIcon:
         problem = "registration on a registered connection";
         return false;
     case MessageType::File:
-        stored = copyFile(applet, m, problem);
-        break;
     case MessageType::Content:
-        stored = storeBytes(applet, m.fileName, m.payload, problem);
-        break;
-    case MessageType::Image:
-        stored = storeImage(applet, m, problem);
-        break;
-    case MessageType::Index:
-        return showPage(applet, m.fileName, problem);
+    case MessageType::Image: {
+        // Files are written outside the lock: a large one must not hold up other applets or the display.
+        const bool stored = m.type == MessageType::File    ? copyFile(key, m, problem)
+                            : m.type == MessageType::Image ? storeImage(key, m, problem)
+                                                           : storeBytes(key, m.fileName, m.payload, problem);
+        if (!stored) {
+            return false;
+        }
+        const std::lock_guard lock(mutex_);
+        Applet& applet = applets_.at(key);
+        applet.fileTypes[m.fileName] = m.fileType;
+        reloadIfShown(applet, m.fileName);
+        return true;
+    }
+    case MessageType::Index: {
+        const std::lock_guard lock(mutex_);
+        return showPage(applets_.at(key), m.fileName, problem);
+    }
     case MessageType::TagProperty:
-    case MessageType::TagContent:
+    case MessageType::TagContent: {
+        const std::lock_guard lock(mutex_);
+        Applet& applet = applets_.at(key);
         if (applet.info.shownPage.empty()) {
             problem = "tag edit while no page is shown";
             return false;
         }
-        break;
-    }
-    switch (m.type) {
-    case MessageType::TagProperty: {
-        DisplayChange change;
-        change.kind = DisplayChange::Kind::Property;
-        change.selector = {m.tag, m.byClass};
-        change.property = m.property;
-        change.text = m.value;
-        edit(applet, std::move(change));
+        edit(applet, editFrom(m));
         return true;
     }
-    case MessageType::TagContent: {
-        DisplayChange change;
-        change.kind = DisplayChange::Kind::Content;
-        change.selector = {m.tag, m.byClass};
-        change.text.assign(m.payload.begin(), m.payload.end());
-        edit(applet, std::move(change));
-        return true;
     }
-    default:
-        break;
-    }
-    if (stored) {
-        applet.fileTypes[m.fileName] = m.fileType;
-        reloadIfShown(applet, m.fileName);
-    }
-    return stored;
+    return false;
 }
 
 std::vector<AppletInfo> AppletStore::applets() const {

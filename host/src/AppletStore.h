@@ -93,10 +93,10 @@ private:
     };
 
     std::filesystem::path filesFolder(const std::string& key) const;
-    bool storeBytes(Applet& applet, const std::string& name, std::span<const std::uint8_t> bytes,
-                    std::string& problem);
-    bool copyFile(Applet& applet, const HostMessage& m, std::string& problem);
-    bool storeImage(Applet& applet, const HostMessage& m, std::string& problem);
+    bool storeBytes(const std::string& key, const std::string& name, std::span<const std::uint8_t> bytes,
+                    std::string& problem) const;
+    bool copyFile(const std::string& key, const HostMessage& m, std::string& problem) const;
+    bool storeImage(const std::string& key, const HostMessage& m, std::string& problem) const;
     bool showPage(Applet& applet, const std::string& name, std::string& problem);
     void reloadIfShown(Applet& applet, const std::string& name);
     void edit(Applet& applet, DisplayChange change);
