@@ -54,12 +54,21 @@ stop() { # pid
     wait "$1" 2>/dev/null || true
 }
 
+# Whether a host listens on the socket; without ss, a socket file counts.
+listening() {
+    if command -v ss >/dev/null; then
+        ss -xl 2>/dev/null | grep -qF "$1"
+    else
+        [[ -S $1 ]]
+    fi
+}
+
 run_with_display() {
     need KeshVistrel kesh-host
     local data_home=${XDG_DATA_HOME:-$HOME/.local/share}
     local socket=$data_home/Halvorin/TAMBER_GAMEAPP_SDK
     host_pid=
-    if ! ss -xl 2>/dev/null | grep -qF "$socket"; then
+    if ! listening "$socket"; then
         local log
         log=$(mktemp "${TMPDIR:-/tmp}/kesh-host-XXXXXX.log")
         start_host "$data_home" "$log"
