@@ -9,7 +9,9 @@
 #include "shell/Configuration.h"
 
 #include <chrono>
+#include <cmath>
 #include <fstream>
+#include <iterator>
 
 namespace kv::testing {
 namespace {
@@ -27,6 +29,20 @@ std::string readFile(const std::filesystem::path& path) {
 std::string payloadText(const halvtest::Message& message) {
     const auto bytes = message.payload();
     return {bytes.begin(), bytes.end()};
+}
+
+// One character frame as the add-on paints it over the default strip (x 2,
+// y 1, 80 pixels wide): 12 equal cells, markers lit, phase cells as asked.
+void paintFrame(fakes::FakeScreenCapture& screen, int value, int phase) {
+    bool lit[12] = {true,  phase == 1, false, false, false, false,
+                    false, false,      false, false, true,  phase == 1};
+    for (int bit = 0; bit < 8; ++bit)
+        lit[9 - bit] = ((value >> bit) & 1) != 0;
+    for (int cell = 0; cell < 12; ++cell) {
+        const auto from = std::lround(cell * 80.0 / 12.0);
+        const auto to = std::lround((cell + 1) * 80.0 / 12.0);
+        screen.fillRect(2 + from, 1, to - from, 1, lit[cell] ? PixelColor{0.9, 0.1, 0.1} : PixelColor{});
+    }
 }
 
 class CoreWithRealSdk : public CoreTest {
@@ -103,6 +119,29 @@ TEST_F(CoreWithRealSdk, EachMessagePushesItsPageAndThenShowsIt) {
 
     EXPECT_EQ(messages[6].type, index);
     EXPECT_EQ(messages[6].fileName(), "update.html");
+}
+
+TEST_F(CoreWithRealSdk, AMessageReadFromTheScreenShowsTheUpdatePageThenItsOwnPage) {
+    controller.applicationDidFinishLaunching(); // no calibration stored: the default strip
+    std::vector<int> bytes(std::begin("Thrall-Draka"), std::end("Thrall-Draka") - 1);
+    bytes.insert(bytes.end(), {7, 8});
+    for (const int byte : bytes)
+        for (const int phase : {0, 1}) {
+            paintFrame(fakes.screen, byte, phase);
+            fakes.runLoop.runFor(50ms); // one reader tick per frame
+        }
+    fakes.runLoop.runFor(1s); // the next hand-off
+
+    const auto messages = allMessagesAfterShutdown(4);
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[0].type, index);
+    EXPECT_EQ(messages[0].fileName(), "update.html");
+    EXPECT_EQ(messages[1].type, content);
+    EXPECT_EQ(messages[1].fileName(), "vistrel.html");
+    EXPECT_NE(payloadText(messages[1]).find("/character/us/draka/Thrall\""), std::string::npos);
+    EXPECT_EQ(messages[2].type, index);
+    EXPECT_EQ(messages[2].fileName(), "vistrel.html");
+    EXPECT_TRUE(controller.standingByForNewNameToStart) << "the next message brings the update page again";
 }
 
 TEST_F(CoreWithRealSdk, AnotherLanguageRestoresTheUpdatePageInThatLanguage) {
