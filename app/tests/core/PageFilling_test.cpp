@@ -2,7 +2,6 @@
 #include "composer/HtmlEscape.h"
 #include "composer/PageFilling.h"
 #include "composer/PageTables.h"
-#include "composer/TemplateText.h"
 #include "composer/UrlText.h"
 #include "shell/Configuration.h"
 
@@ -21,16 +20,8 @@ const std::string characterTemplate = "https://" + gameHost + "/en-us/character/
 
 } // namespace
 
-TEST(PageTables, EveryLanguageHasItsLocaleRegionLabelAndWord) {
-    EXPECT_EQ(localeSegment(7), "/fr-fr/");
-    EXPECT_EQ(localeSegment(13), "/zh-cn/");
-    EXPECT_EQ(regionSegment(3), "/en/");
-    EXPECT_EQ(regionSegment(4), "/eu/");
-    EXPECT_EQ(regionSegment(11), "/kr/");
-    EXPECT_EQ(regionSegment(13), "/tw/");
-    EXPECT_EQ(updateWord(7), "Réactualisation");
+TEST(PageTables, UnknownLanguagesFallBackPerTable) {
     EXPECT_EQ(updateWord(10), "O\u0431\u043d\u043e\u0432\u043b\u044f\u044e") << "a Latin capital O first";
-    EXPECT_EQ(updateWord(12), "更新");
     for (const auto unknown : {0, 14, -1}) {
         EXPECT_EQ(localeSegment(unknown), "/en-us/");
         EXPECT_EQ(regionSegment(unknown), "/en/");
@@ -47,15 +38,6 @@ TEST(PageTables, TheClassicFlagCountsOnlyForTheEnglishSites) {
     EXPECT_EQ(npcLanguageLabel(11, false), "ko");
     EXPECT_EQ(npcLanguageLabel(12, false), "cn");
     EXPECT_EQ(npcLanguageLabel(13, true), "cn");
-}
-
-TEST(PageTables, LandingPagesChooseTemplateAndSuffix) {
-    EXPECT_EQ(characterTemplateName(4), "raiderio.html");
-    for (const auto gameSite : {0, 1, 2, 3, 5})
-        EXPECT_EQ(characterTemplateName(gameSite), "vistrel.html");
-    EXPECT_EQ(nameSuffix(2), "/pve/raids");
-    EXPECT_EQ(nameSuffix(3), "/pvp");
-    EXPECT_EQ(nameSuffix(0), "");
 }
 
 TEST(CharacterPage, FillsRealmInLowerCaseAndNameAsReceived) {
@@ -114,12 +96,6 @@ TEST(NpcPage, TheSiteTextTakesTheLanguageLabel) {
 TEST(UpdatePage, OnlyTheWordUpdatingIsReplaced) {
     EXPECT_EQ(fillUpdateTemplate("<h1>Updating</h1>updating", 7), "<h1>Réactualisation</h1>updating");
     EXPECT_EQ(fillUpdateTemplate("<h1>Wait</h1>", 12), "<h1>Wait</h1>");
-}
-
-TEST(TemplateText, ReplacementIsOnePassFromTheLeft) {
-    EXPECT_EQ(replaceAll("aaa", "aa", "a"), "aa");
-    EXPECT_EQ(replaceAll("xax", "a", "aa"), "xaax");
-    EXPECT_EQ(replaceAll("abc", "", "z"), "abc");
 }
 
 TEST(UrlText, EncodesEveryByteOutsideTheQuerySetIncludingPercent) {
