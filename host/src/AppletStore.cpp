@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace kesh::host {
 
@@ -18,7 +19,9 @@ namespace {
 std::atomic<unsigned long> temporaryCounter{0};
 
 fs::path temporaryPath(const fs::path& folder) {
-    return folder / ("part-" + std::to_string(temporaryCounter.fetch_add(1)));
+    // The process id keeps two hosts sharing a data folder apart.
+    return folder /
+           ("part-" + std::to_string(::getpid()) + "-" + std::to_string(temporaryCounter.fetch_add(1)));
 }
 
 bool ensureFolder(const fs::path& folder, std::string& problem) {
