@@ -164,7 +164,8 @@ TEST(EventsAfterShutdown, ALaterInitWithoutCallbackNeverCallsTheEarlierOne) {
 
 TEST(EventsThatEndTheApplet, ShutdownFromInsideTheCallbackIsSafe) {
     TestHost host;
-    static std::atomic<int> calls{0};
+    static std::atomic<int> calls;
+    calls = 0;
     halvKeshCbContext callbacks{[](int, int, void*, void*) {
                                     ++calls;
                                     HalvKeshShutdown();
