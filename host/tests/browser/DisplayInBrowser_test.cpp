@@ -126,3 +126,33 @@ TEST(DisplayInBrowser, FollowsTheIndexAndTagEditsLiveAndSendsTaps) {
         std::ofstream(shot, std::ios::binary) << decodeBase64((*image)["data"].get<std::string>());
     }
 }
+
+TEST(DisplayInBrowser, TheMainDisplayFollowsTheLatestAppletWhileAnAppletsOwnDisplayStaysWithIt) {
+    if (chromiumPath().empty()) {
+        GTEST_SKIP() << "chromium is not installed; the display page is not tested in a browser";
+    }
+    HostUnderTest host;
+    ASSERT_TRUE(host.ready()) << host.log();
+    auto first = host.startApplet();
+    auto second = host.startApplet();
+    ASSERT_EQ(command(*first, "init com.example.one\tOne"), "ok init");
+    ASSERT_EQ(command(*second, "init com.example.two\tTwo"), "ok init");
+    ASSERT_EQ(command(*first, "content p.html\t<p id=\"who\">one</p>"), "ok content");
+    ASSERT_EQ(command(*second, "content p.html\t<p id=\"who\">two</p>"), "ok content");
+    ASSERT_EQ(command(*first, "index p.html"), "ok index");
+
+    TempFolder profile;
+    DevToolsPipe chrome(profile.path(), 400, 300);
+    const std::string main = chrome.openPage(host.url());
+    const std::string own = chrome.openPage(host.url() + "applets/com.example.one/");
+    ASSERT_FALSE(main.empty() || own.empty()) << chrome.lastError();
+    EXPECT_TRUE(waitUntil([&] { return chrome.evaluate(main, shownText("who")) == "one"; }, 30s));
+    EXPECT_TRUE(waitUntil([&] { return chrome.evaluate(own, shownText("who")) == "one"; }, 30s));
+
+    ASSERT_EQ(command(*second, "index p.html"), "ok index");
+    EXPECT_TRUE(waitUntil([&] { return chrome.evaluate(main, shownText("who")) == "two"; }));
+    // Edits of the applet no longer shown do not leak into the main display.
+    ASSERT_EQ(command(*first, "content-id who\tone, edited"), "ok content-id");
+    EXPECT_TRUE(waitUntil([&] { return chrome.evaluate(own, shownText("who")) == "one, edited"; }));
+    EXPECT_EQ(chrome.evaluate(main, shownText("who")), "two");
+}
