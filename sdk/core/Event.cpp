@@ -4,21 +4,24 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <string>
 
-Event::Event(bool manualReset, bool initialState) : manualReset_(manualReset), name_("/" + getGUID()) {
+Event::Event(bool manualReset, bool initialState) : manualReset_(manualReset) {
+    const std::string name = "/" + getGUID();
     // A leftover semaphore of this name (a crashed earlier process with the
     // same pid) would keep its old count: remove it and create afresh.
-    sem_unlink(name_.c_str());
-    semaphore_ = sem_open(name_.c_str(), O_CREAT | O_EXCL, 0700, 0);
+    sem_unlink(name.c_str());
+    semaphore_ = sem_open(name.c_str(), O_CREAT | O_EXCL, 0700, 0);
+    // Only this process uses the semaphore, through its handle: the name can
+    // go at once, so that a process that is killed leaves nothing behind.
+    sem_unlink(name.c_str());
     if (semaphore_ != SEM_FAILED && initialState)
         sem_post(semaphore_);
 }
 
 Event::~Event() {
-    if (semaphore_ != SEM_FAILED) {
+    if (semaphore_ != SEM_FAILED)
         sem_close(semaphore_);
-        sem_unlink(name_.c_str());
-    }
 }
 
 int Event::Set() {

@@ -6,7 +6,6 @@
 
 #include <mutex>
 #include <semaphore.h>
-#include <string>
 
 class Event {
 public:
@@ -29,7 +28,6 @@ private:
     std::mutex mutex_;
     sem_t* semaphore_ = SEM_FAILED;
     bool manualReset_;
-    std::string name_;
 };
 
 #endif

@@ -47,11 +47,11 @@ TEST(Event, LeftoverSemaphoreOfTheSameNameIsReplaced) {
     ASSERT_NE(leftover, SEM_FAILED);
     sem_close(leftover);
 
-    {
-        Event event(true, false);
-        ASSERT_TRUE(event.isValid());
-        EXPECT_NE(event.TryWait(), 0) << "the old count must not make a new event look set";
-    }
-    // The event removes its name when it goes.
+    Event event(true, false);
+    ASSERT_TRUE(event.isValid());
+    EXPECT_NE(event.TryWait(), 0) << "the old count must not make a new event look set";
+    // The name is gone while the event works, so a killed process leaves none.
     EXPECT_EQ(sem_open(next.c_str(), 0), SEM_FAILED);
+    event.Set();
+    EXPECT_EQ(event.TryWait(), 0);
 }
