@@ -36,6 +36,30 @@ std::string lower(std::string_view s) {
     return out;
 }
 
+// Attribute values as the browser sees them, for matching ids and classes.
+std::string decodeEntities(std::string_view raw) {
+    static const std::pair<std::string_view, char> kEntities[] = {
+        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&#39;", '\''}, {"&apos;", '\''}};
+    std::string out;
+    for (std::size_t i = 0; i < raw.size();) {
+        bool replaced = false;
+        if (raw[i] == '&') {
+            for (const auto& [entity, c] : kEntities) {
+                if (raw.substr(i, entity.size()) == entity) {
+                    out += c;
+                    i += entity.size();
+                    replaced = true;
+                    break;
+                }
+            }
+        }
+        if (!replaced) {
+            out += raw[i++];
+        }
+    }
+    return out;
+}
+
 bool isVoid(const std::string& name) {
     static const char* const kVoid[] = {"area",  "base", "br",   "col",   "embed",  "hr",    "img",
                                         "input", "link", "meta", "param", "source", "track", "wbr"};
@@ -108,14 +132,14 @@ std::optional<Tag> parseTag(std::string_view html, std::size_t pos) {
                 if (close == std::string_view::npos) {
                     return std::nullopt;
                 }
-                attr.value = std::string(html.substr(j + 1, close - j - 1));
+                attr.value = decodeEntities(html.substr(j + 1, close - j - 1));
                 i = close + 1;
             } else {
                 const std::size_t valueBegin = j;
                 while (j < html.size() && !isSpace(html[j]) && html[j] != '>') {
                     ++j;
                 }
-                attr.value = std::string(html.substr(valueBegin, j - valueBegin));
+                attr.value = decodeEntities(html.substr(valueBegin, j - valueBegin));
                 i = j;
             }
         }

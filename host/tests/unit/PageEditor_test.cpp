@@ -24,6 +24,12 @@ TEST(PageEditorProperty, ReplacesOrAddsTheAttributeOfTheFirstElementWithTheId) {
         R"(<p id="a">2</p>)");
 }
 
+TEST(PageEditorProperty, MatchesIdsAsTheBrowserReadsThemWithEntitiesDecoded) {
+    std::string html = R"(<p id="fish&amp;chips">x</p>)";
+    EXPECT_EQ(setTagContent(html, id("fish&chips"), "y"), 1);
+    EXPECT_EQ(html, R"(<p id="fish&amp;chips">y</p>)");
+}
+
 TEST(PageEditorProperty, ChangesEveryElementOfTheClassAndNoOther) {
     std::string html = R"(<div class="x hot"><span class="hot">a</span></div><b class="hotter">c</b>)";
     EXPECT_EQ(setTagProperty(html, cls("hot"), "hidden", ""), 2);
