@@ -1,5 +1,5 @@
 # The two commands of the README, and a few more for developers.
-.PHONY: deps build test run sanitize asan tsan format clean
+.PHONY: deps build test run example bench sanitize asan tsan format clean
 
 JOBS ?= $(shell nproc)
 
@@ -15,6 +15,13 @@ test: build
 
 run: build
 	@bash scripts/run.sh
+
+# The example applet against a host peer that prints what it receives.
+example: build
+	@bash scripts/example.sh
+
+bench: deps
+	@bash scripts/bench.sh
 
 asan: deps
 	@cmake --preset asan >/dev/null
