@@ -3,6 +3,7 @@
 #include "SdkTestSupport.h"
 
 #include <climits>
+#include <functional>
 #include <vector>
 
 using namespace halvtest;
@@ -11,23 +12,29 @@ namespace {
 
 class ErrorCodes : public SdkTest {};
 
-// Sends one message of every kind; all must fail with `code`.
+using Call = std::function<bool()>;
+
+// Each call must fail and leave `code` as the last error.
+void expectEachFailsWith(int code, const std::vector<Call>& calls) {
+    for (size_t i = 0; i < calls.size(); ++i) {
+        EXPECT_FALSE(calls[i]()) << "call " << i;
+        EXPECT_EQ(HalvKeshGetLastError(), code) << "call " << i;
+    }
+}
+
+// One message of every kind.
 void expectEverySendFailsWith(int code) {
-    uint8_t byte = 0;
-    EXPECT_FALSE(HalvKeshAddFileAs(CFSTR("p"), CFSTR("n"), CFSTR("")));
-    EXPECT_EQ(HalvKeshGetLastError(), code);
-    EXPECT_FALSE(HalvKeshAddContentAs(&byte, 1, CFSTR("n"), CFSTR("")));
-    EXPECT_EQ(HalvKeshGetLastError(), code);
-    EXPECT_FALSE(HalvKeshAddUTF8StringAs(CFSTR("x"), CFSTR("n"), CFSTR("")));
-    EXPECT_EQ(HalvKeshGetLastError(), code);
-    EXPECT_FALSE(HalvKeshAddImageFromBitmap(&byte, 0, 0, CFSTR("n")));
-    EXPECT_EQ(HalvKeshGetLastError(), code);
-    EXPECT_FALSE(HalvKeshSetIndex(CFSTR("n")));
-    EXPECT_EQ(HalvKeshGetLastError(), code);
-    EXPECT_FALSE(HalvKeshSetTagPropertyById(CFSTR("t"), CFSTR("p"), CFSTR("v")));
-    EXPECT_EQ(HalvKeshGetLastError(), code);
-    EXPECT_FALSE(HalvKeshSetTagsContentByClass(CFSTR("t"), CFSTR("v")));
-    EXPECT_EQ(HalvKeshGetLastError(), code);
+    static uint8_t byte = 0;
+    expectEachFailsWith(code,
+                        {
+                            [] { return HalvKeshAddFileAs(CFSTR("p"), CFSTR("n"), CFSTR("")); },
+                            [] { return HalvKeshAddContentAs(&byte, 1, CFSTR("n"), CFSTR("")); },
+                            [] { return HalvKeshAddUTF8StringAs(CFSTR("x"), CFSTR("n"), CFSTR("")); },
+                            [] { return HalvKeshAddImageFromBitmap(&byte, 0, 0, CFSTR("n")); },
+                            [] { return HalvKeshSetIndex(CFSTR("n")); },
+                            [] { return HalvKeshSetTagPropertyById(CFSTR("t"), CFSTR("p"), CFSTR("v")); },
+                            [] { return HalvKeshSetTagsContentByClass(CFSTR("t"), CFSTR("v")); },
+                        });
 }
 
 } // namespace
@@ -44,14 +51,10 @@ TEST_F(ErrorCodes, BeforeInitNothingIsSentAndArgumentsAreCheckedFirstForStrings)
 }
 
 TEST_F(ErrorCodes, InitRejectsMissingOrEmptyArguments) {
-    EXPECT_FALSE(HalvKeshInit(nullptr, CFSTR("n"), nullptr));
-    EXPECT_EQ(HalvKeshGetLastError(), 2);
-    EXPECT_FALSE(HalvKeshInit(CFSTR("id"), nullptr, nullptr));
-    EXPECT_EQ(HalvKeshGetLastError(), 2);
-    EXPECT_FALSE(HalvKeshInit(CFSTR(""), CFSTR("n"), nullptr));
-    EXPECT_EQ(HalvKeshGetLastError(), 1);
-    EXPECT_FALSE(HalvKeshInitWithIcon(CFSTR("id"), CFSTR("n"), nullptr, nullptr));
-    EXPECT_EQ(HalvKeshGetLastError(), 1);
+    expectEachFailsWith(2, {[] { return HalvKeshInit(nullptr, CFSTR("n"), nullptr); },
+                            [] { return HalvKeshInit(CFSTR("id"), nullptr, nullptr); }});
+    expectEachFailsWith(1, {[] { return HalvKeshInit(CFSTR(""), CFSTR("n"), nullptr); },
+                            [] { return HalvKeshInitWithIcon(CFSTR("id"), CFSTR("n"), nullptr, nullptr); }});
     // None of these left the library initialised.
     EXPECT_TRUE(HalvKeshInit(CFSTR("id"), CFSTR(""), nullptr));
     EXPECT_EQ(HalvKeshGetLastError(), 0);
@@ -69,19 +72,15 @@ TEST_F(ErrorCodes, SecondInitIsRefusedAndTheFirstGoesOn) {
 
 TEST_F(ErrorCodes, NullArgumentsOfSendsGiveTwo) {
     ASSERT_TRUE(init());
-    uint8_t byte = 0;
-    EXPECT_FALSE(HalvKeshAddFileAs(CFSTR("p"), CFSTR("n"), nullptr));
-    EXPECT_EQ(HalvKeshGetLastError(), 2);
-    EXPECT_FALSE(HalvKeshAddContentAs(nullptr, 0, CFSTR("n"), CFSTR("")));
-    EXPECT_EQ(HalvKeshGetLastError(), 2);
-    EXPECT_FALSE(HalvKeshAddImageFromBitmap(&byte, 1, 1, nullptr));
-    EXPECT_EQ(HalvKeshGetLastError(), 2);
-    EXPECT_FALSE(HalvKeshSetIndex(nullptr));
-    EXPECT_EQ(HalvKeshGetLastError(), 2);
-    EXPECT_FALSE(HalvKeshSetTagsPropertyByClass(CFSTR("c"), nullptr, CFSTR("v")));
-    EXPECT_EQ(HalvKeshGetLastError(), 2);
-    EXPECT_FALSE(HalvKeshSetTagContentById(CFSTR("t"), nullptr));
-    EXPECT_EQ(HalvKeshGetLastError(), 2);
+    static uint8_t byte = 0;
+    expectEachFailsWith(2, {
+                               [] { return HalvKeshAddFileAs(CFSTR("p"), CFSTR("n"), nullptr); },
+                               [] { return HalvKeshAddContentAs(nullptr, 0, CFSTR("n"), CFSTR("")); },
+                               [] { return HalvKeshAddImageFromBitmap(&byte, 1, 1, nullptr); },
+                               [] { return HalvKeshSetIndex(nullptr); },
+                               [] { return HalvKeshSetTagsPropertyByClass(CFSTR("c"), nullptr, CFSTR("v")); },
+                               [] { return HalvKeshSetTagContentById(CFSTR("t"), nullptr); },
+                           });
     // The by-class content call leaves the previous code alone.
     EXPECT_TRUE(HalvKeshSetIndex(CFSTR("ok")));
     EXPECT_FALSE(HalvKeshSetTagsContentByClass(nullptr, CFSTR("v")));
@@ -90,17 +89,14 @@ TEST_F(ErrorCodes, NullArgumentsOfSendsGiveTwo) {
 
 TEST_F(ErrorCodes, NegativeAndOverflowingSizesAreAFailedCopyAndSendNothing) {
     ASSERT_TRUE(init());
-    uint8_t bytes[16] = {};
-    EXPECT_FALSE(HalvKeshAddContentAs(bytes, -1, CFSTR("n"), CFSTR("")));
-    EXPECT_EQ(HalvKeshGetLastError(), 8);
-    EXPECT_FALSE(HalvKeshAddImageFromBitmap(bytes, -2, 2, CFSTR("n")));
-    EXPECT_EQ(HalvKeshGetLastError(), 8);
-    EXPECT_FALSE(HalvKeshAddImageFromBitmap(bytes, 2, -2, CFSTR("n")));
-    EXPECT_EQ(HalvKeshGetLastError(), 8);
-    EXPECT_FALSE(HalvKeshAddImageFromBitmap(bytes, 65536, 65536, CFSTR("n")));
-    EXPECT_EQ(HalvKeshGetLastError(), 8);
-    EXPECT_FALSE(HalvKeshAddImageFromBitmap(bytes, INT_MAX, INT_MAX, CFSTR("n")));
-    EXPECT_EQ(HalvKeshGetLastError(), 8);
+    static uint8_t bytes[16] = {};
+    expectEachFailsWith(8, {
+                               [] { return HalvKeshAddContentAs(bytes, -1, CFSTR("n"), CFSTR("")); },
+                               [] { return HalvKeshAddImageFromBitmap(bytes, -2, 2, CFSTR("n")); },
+                               [] { return HalvKeshAddImageFromBitmap(bytes, 2, -2, CFSTR("n")); },
+                               [] { return HalvKeshAddImageFromBitmap(bytes, 65536, 65536, CFSTR("n")); },
+                               [] { return HalvKeshAddImageFromBitmap(bytes, INT_MAX, INT_MAX, CFSTR("n")); },
+                           });
     EXPECT_TRUE(HalvKeshSetIndex(CFSTR("after")));
     ASSERT_TRUE(host->waitForMessages(2, kDeadline));
     const auto messages = host->messages();

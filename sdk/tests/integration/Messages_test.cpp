@@ -65,30 +65,27 @@ protected:
 
 } // namespace
 
-TEST_F(Messages, RegistrationCarriesIdentityAndTheExecutablePath) {
+TEST_F(Messages, RegistrationCarriesIdentityTheExecutablePathAndTheIconUnchanged) {
     ASSERT_TRUE(HalvKeshInit(CFSTR("com.example.applet"), CFSTR("Applet \u00e9"), nullptr));
-    ASSERT_TRUE(host->waitForMessages(1, kDeadline));
+    HalvKeshShutdown();
+    std::vector<uint8_t> icon = pattern(HALV_KESH_ICON_BYTES);
+    ASSERT_TRUE(HalvKeshInitWithIcon(CFSTR("id"), CFSTR(""), nullptr, icon.data()));
+    ASSERT_TRUE(host->waitForMessages(2, kDeadline));
     Expected expected(2, 1032);
     expected.putUnits(8, u"com.example.applet")
         .putUnits(264, u"Applet \u00e9")
         .putUnits(520, executablePathUnits());
     EXPECT_EQ(host->messages()[0].raw, expected.bytes);
-}
-
-TEST_F(Messages, RegistrationWithIconCarriesTheIconUnchanged) {
-    std::vector<uint8_t> icon = pattern(HALV_KESH_ICON_BYTES);
-    ASSERT_TRUE(HalvKeshInitWithIcon(CFSTR("id"), CFSTR(""), nullptr, icon.data()));
-    ASSERT_TRUE(host->waitForMessages(1, kDeadline));
-    Expected expected(3, 83976);
-    expected.putUnits(8, u"id").putUnits(520, executablePathUnits());
-    std::copy(icon.begin(), icon.end(), expected.bytes.begin() + 1032);
-    EXPECT_EQ(host->messages()[0].raw, expected.bytes);
+    Expected withIcon(3, 83976);
+    withIcon.putUnits(8, u"id").putUnits(520, executablePathUnits());
+    std::copy(icon.begin(), icon.end(), withIcon.bytes.begin() + 1032);
+    EXPECT_EQ(host->messages()[1].raw, withIcon.bytes);
 }
 
 TEST_F(Messages, EverySendTypeHasItsExactLayout) {
     std::vector<uint8_t> content = pattern(10);
     std::vector<uint8_t> bitmap = pattern(2 * 3 * 4);
-    const auto sent = sentAfterInit(8, [&] {
+    const auto sent = sentAfterInit(9, [&] {
         EXPECT_TRUE(HalvKeshAddFileAs(CFSTR("/tmp/a.png"), CFSTR("a.png"), CFSTR("image")));
         EXPECT_TRUE(HalvKeshAddContentAs(content.data(), 10, CFSTR("c.bin"), CFSTR("")));
         EXPECT_TRUE(HalvKeshAddImageFromBitmap(bitmap.data(), 2, 3, CFSTR("i.raw")));
@@ -97,8 +94,10 @@ TEST_F(Messages, EverySendTypeHasItsExactLayout) {
         EXPECT_TRUE(HalvKeshSetTagsPropertyByClass(CFSTR("cls"), CFSTR("color"), CFSTR("red")));
         EXPECT_TRUE(HalvKeshSetTagContentById(CFSTR("x"), CFSTR("\u00fc<b>")));
         EXPECT_TRUE(HalvKeshSetTagsContentByClass(CFSTR("k"), CFSTR("")));
+        EXPECT_TRUE(
+            HalvKeshAddUTF8StringAs(CFSTR("<p>Gr\u00fc\u00dfe \u20ac</p>"), CFSTR("page.html"), CFSTR("x")));
     });
-    ASSERT_EQ(sent.size(), 8u);
+    ASSERT_EQ(sent.size(), 9u);
 
     EXPECT_EQ(
         sent[0].raw,
@@ -126,6 +125,15 @@ TEST_F(Messages, EverySendTypeHasItsExactLayout) {
     EXPECT_EQ(sent[6].raw,
               Expected(9, 268).putUnits(12, u"x").append({0xc3, 0xbc, '<', 'b', '>'}).put32(4, 265).bytes);
     EXPECT_EQ(sent[7].raw, Expected(9, 268).put32(8, 1).putUnits(12, u"k").bytes);
+    // UTF-8 content: the text's bytes, without mark or terminator.
+    const std::string utf8 = "<p>Gr\xc3\xbc\xc3\x9f"
+                             "e \xe2\x82\xac</p>";
+    EXPECT_EQ(sent[8].raw, Expected(5, 1032)
+                               .putUnits(8, u"page.html")
+                               .putUnits(520, u"x")
+                               .append({utf8.begin(), utf8.end()})
+                               .put32(4, static_cast<uint32_t>(1024 + utf8.size()))
+                               .bytes);
 }
 
 TEST_F(Messages, TextsAreCutAtTheirFieldWithoutTerminatorAndZeroFilledOtherwise) {
@@ -148,32 +156,6 @@ TEST_F(Messages, TextsAreCutAtTheirFieldWithoutTerminatorAndZeroFilledOtherwise)
     EXPECT_EQ(sent[1].raw[268 + 2], 0) << "a short text is followed by zeros";
 }
 
-TEST_F(Messages, UTF8StringContentIsTheTextsBytesWithoutMarkOrTerminator) {
-    const auto sent = sentAfterInit(1, [] {
-        EXPECT_TRUE(
-            HalvKeshAddUTF8StringAs(CFSTR("<p>Gr\u00fc\u00dfe \u20ac</p>"), CFSTR("page.html"), CFSTR("")));
-    });
-    ASSERT_EQ(sent.size(), 1u);
-    const std::string expected = "<p>Gr\xc3\xbc\xc3\x9f"
-                                 "e \xe2\x82\xac</p>";
-    EXPECT_EQ(sent[0].payload(), std::vector<uint8_t>(expected.begin(), expected.end()));
-    EXPECT_EQ(sent[0].fileName(), "page.html");
-    EXPECT_EQ(sent[0].payloadLength(), 1024 + expected.size());
-}
-
-TEST_F(Messages, EmptyPayloadsGiveOnlyTheFixedPart) {
-    uint8_t none = 0;
-    const auto sent = sentAfterInit(2, [&] {
-        EXPECT_TRUE(HalvKeshAddContentAs(&none, 0, CFSTR("empty"), CFSTR("")));
-        EXPECT_TRUE(HalvKeshAddImageFromBitmap(&none, 0, 0, CFSTR("none")));
-    });
-    ASSERT_EQ(sent.size(), 2u);
-    EXPECT_EQ(sent[0].raw.size(), 1032u);
-    EXPECT_EQ(sent[0].payloadLength(), 1024u);
-    EXPECT_EQ(sent[1].raw.size(), 528u);
-    EXPECT_EQ(sent[1].payloadLength(), 520u);
-}
-
 TEST_F(Messages, LargePayloadsArriveWholeAndInOrderAcrossChunks) {
     const std::vector<size_t> sizes{0, 300000, 300001, 900000};
     std::vector<std::vector<uint8_t>> payloads;
@@ -182,15 +164,17 @@ TEST_F(Messages, LargePayloadsArriveWholeAndInOrderAcrossChunks) {
         payloads.back().erase(payloads.back().begin()); // a different phase per size
     }
     std::vector<uint8_t> tagContent(600001, 'z');
-    const auto sent = sentAfterInit(sizes.size() + 2, [&] {
+    uint8_t none = 0;
+    const auto sent = sentAfterInit(sizes.size() + 3, [&] {
         for (size_t i = 0; i < sizes.size(); ++i)
             EXPECT_TRUE(HalvKeshAddContentAs(payloads[i].data(), static_cast<int>(sizes[i]),
                                              text("f" + std::to_string(i)).get(), CFSTR("")));
         EXPECT_TRUE(HalvKeshAddImageFromBitmap(payloads[3].data(), 500, 450, CFSTR("big.raw")));
         const std::string bigText(tagContent.begin(), tagContent.end());
         EXPECT_TRUE(HalvKeshSetTagContentById(CFSTR("big"), text(bigText).get()));
+        EXPECT_TRUE(HalvKeshAddImageFromBitmap(&none, 0, 0, CFSTR("none")));
     });
-    ASSERT_EQ(sent.size(), sizes.size() + 2);
+    ASSERT_EQ(sent.size(), sizes.size() + 3);
     for (size_t i = 0; i < sizes.size(); ++i) {
         SCOPED_TRACE("payload of " + std::to_string(sizes[i]));
         EXPECT_EQ(sent[i].fileName(), "f" + std::to_string(i));
@@ -201,4 +185,5 @@ TEST_F(Messages, LargePayloadsArriveWholeAndInOrderAcrossChunks) {
     EXPECT_EQ(sent[4].height(), 450);
     EXPECT_EQ(sent[4].payload(), payloads[3]);
     EXPECT_EQ(sent[5].payload(), tagContent);
+    EXPECT_EQ(sent[6].raw.size(), 528u) << "an empty image is only its fixed part";
 }
