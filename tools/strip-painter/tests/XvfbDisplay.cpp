@@ -15,22 +15,6 @@ extern char** environ;
 
 namespace kv::painter::test_support {
 
-namespace {
-std::string findXvfb() {
-    const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/bin:/bin";
-    std::size_t from = 0;
-    while (from <= dirs.size()) {
-        const std::size_t to = std::min(dirs.find(':', from), dirs.size());
-        const std::string candidate = dirs.substr(from, to - from) + "/Xvfb";
-        if (::access(candidate.c_str(), X_OK) == 0)
-            return candidate;
-        from = to + 1;
-    }
-    return {};
-}
-} // namespace
-
 XvfbDisplay::~XvfbDisplay() {
     if (pid_ > 0) {
         ::kill(pid_, SIGTERM);
@@ -38,22 +22,20 @@ XvfbDisplay::~XvfbDisplay() {
     }
 }
 
-std::string XvfbDisplay::start() {
-    const std::string xvfb = findXvfb();
-    if (xvfb.empty())
-        return "Xvfb is not installed";
+std::string XvfbDisplay::start(const std::string& screen) {
     int fds[2];
     if (::pipe(fds) != 0)
         return "no pipe";
     // Only the write end goes to the server.
     ::fcntl(fds[0], F_SETFD, FD_CLOEXEC);
     const std::string fd = std::to_string(fds[1]);
-    std::vector<std::string> args{xvfb, "-displayfd", fd, "-screen", "0", "640x480x24", "-nolisten", "tcp"};
+    std::vector<std::string> args{"Xvfb", "-displayfd", fd,    "-screen", "0",
+                                  screen, "-nolisten",  "tcp", "-noreset"};
     std::vector<char*> argv;
     for (std::string& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
-    const int spawned = ::posix_spawn(&pid_, xvfb.c_str(), nullptr, nullptr, argv.data(), environ);
+    const int spawned = ::posix_spawnp(&pid_, "Xvfb", nullptr, nullptr, argv.data(), environ);
     ::close(fds[1]);
     if (spawned != 0) {
         pid_ = -1;

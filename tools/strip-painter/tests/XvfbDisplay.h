@@ -15,7 +15,7 @@ public:
     XvfbDisplay& operator=(const XvfbDisplay&) = delete;
 
     // Empty when the server is up (then `name()` is like ":5"), else why not.
-    std::string start();
+    std::string start(const std::string& screen = "640x480x24");
     const std::string& name() const { return name_; }
 
 private:
