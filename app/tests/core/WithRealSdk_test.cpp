@@ -5,11 +5,11 @@
 
 #ifdef KV_HAVE_TEST_HOST
 
+#include "ScreenPainting.h"
 #include "TestHost.h"
 #include "shell/Configuration.h"
 
 #include <chrono>
-#include <cmath>
 #include <fstream>
 #include <iterator>
 
@@ -31,18 +31,16 @@ std::string payloadText(const halvtest::Message& message) {
     return {bytes.begin(), bytes.end()};
 }
 
-// One character frame as the add-on paints it over the default strip (x 2,
-// y 1, 80 pixels wide): 12 equal cells, markers lit, phase cells as asked.
-void paintFrame(fakes::FakeScreenCapture& screen, int value, int phase) {
-    bool lit[12] = {true,  phase == 1, false, false, false, false,
-                    false, false,      false, false, true,  phase == 1};
-    for (int bit = 0; bit < 8; ++bit)
-        lit[9 - bit] = ((value >> bit) & 1) != 0;
-    for (int cell = 0; cell < 12; ++cell) {
-        const auto from = std::lround(cell * 80.0 / 12.0);
-        const auto to = std::lround((cell + 1) * 80.0 / 12.0);
-        screen.fillRect(2 + from, 1, to - from, 1, lit[cell] ? PixelColor{0.9, 0.1, 0.1} : PixelColor{});
-    }
+// Paints each byte of `text` and the terminator over the default strip (x 2,
+// y 1, 80 pixels wide), one reader tick per frame.
+void paintMessage(fakes::FakePlatform& fakes, const std::string& text) {
+    std::vector<int> bytes(text.begin(), text.end());
+    bytes.insert(bytes.end(), {7, 8});
+    for (const int byte : bytes)
+        for (const int phase : {0, 1}) {
+            channel::testing::paintFrame(fakes.screen, 2, 1, 80.0, byte, phase);
+            fakes.runLoop.runFor(50ms);
+        }
 }
 
 class CoreWithRealSdk : public CoreTest {
@@ -121,19 +119,16 @@ TEST_F(CoreWithRealSdk, EachMessagePushesItsPageAndThenShowsIt) {
     EXPECT_EQ(messages[6].fileName(), "update.html");
 }
 
-TEST_F(CoreWithRealSdk, AMessageReadFromTheScreenShowsTheUpdatePageThenItsOwnPage) {
+TEST_F(CoreWithRealSdk, EachMessageReadFromTheScreenShowsTheUpdatePageOnceThenItsOwnPage) {
     controller.applicationDidFinishLaunching(); // no calibration stored: the default strip
-    std::vector<int> bytes(std::begin("Thrall-Draka"), std::end("Thrall-Draka") - 1);
-    bytes.insert(bytes.end(), {7, 8});
-    for (const int byte : bytes)
-        for (const int phase : {0, 1}) {
-            paintFrame(fakes.screen, byte, phase);
-            fakes.runLoop.runFor(50ms); // one reader tick per frame
-        }
+    paintMessage(fakes, "Thrall-Draka");
     fakes.runLoop.runFor(1s); // the next hand-off
+    EXPECT_TRUE(controller.standingByForNewNameToStart) << "the next message brings the update page again";
+    paintMessage(fakes, "N10184");
+    fakes.runLoop.runFor(1s);
 
     const auto messages = allMessagesAfterShutdown(4);
-    ASSERT_EQ(messages.size(), 3u);
+    ASSERT_EQ(messages.size(), 6u);
     EXPECT_EQ(messages[0].type, index);
     EXPECT_EQ(messages[0].fileName(), "update.html");
     EXPECT_EQ(messages[1].type, content);
@@ -141,7 +136,11 @@ TEST_F(CoreWithRealSdk, AMessageReadFromTheScreenShowsTheUpdatePageThenItsOwnPag
     EXPECT_NE(payloadText(messages[1]).find("/character/us/draka/Thrall\""), std::string::npos);
     EXPECT_EQ(messages[2].type, index);
     EXPECT_EQ(messages[2].fileName(), "vistrel.html");
-    EXPECT_TRUE(controller.standingByForNewNameToStart) << "the next message brings the update page again";
+    EXPECT_EQ(messages[3].type, index);
+    EXPECT_EQ(messages[3].fileName(), "update.html");
+    EXPECT_EQ(messages[4].fileName(), "wowhead.html");
+    EXPECT_EQ(messages[5].type, index);
+    EXPECT_EQ(messages[5].fileName(), "wowhead.html");
 }
 
 TEST_F(CoreWithRealSdk, AnotherLanguageRestoresTheUpdatePageInThatLanguage) {

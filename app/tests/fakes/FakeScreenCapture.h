@@ -42,7 +42,6 @@ public:
 
     std::optional<std::uint32_t> displayCount = 1; // none: the platform reports an error
     bool captureFails = false;
-    double scaleFactor = 1.0;
     int captureCount = 0;
 
     void setPixel(std::int64_t x, std::int64_t y, PixelColor color) { pixels_[{x, y}] = color; }
@@ -64,7 +63,7 @@ public:
             return nullptr;
         return std::make_unique<Image>(*this, rect);
     }
-    double backingScaleFactor() override { return scaleFactor; }
+    double backingScaleFactor() override { return 1.0; }
 
 private:
     std::map<std::pair<std::int64_t, std::int64_t>, PixelColor> pixels_;

@@ -96,12 +96,8 @@ public:
 class FakeMenuItem : public MenuItem {
 public:
     std::string title;
-    int titleChanges = 0;
     bool state = false;
-    void setTitle(const std::string& value) override {
-        title = value;
-        ++titleChanges;
-    }
+    void setTitle(const std::string& value) override { title = value; }
     void setState(bool on) override { state = on; }
 };
 
@@ -114,10 +110,9 @@ public:
 class FakeRichTextView : public RichTextView {
 public:
     std::vector<std::string> loadedPaths;
-    bool loadResult = true;
     bool loadRichTextFile(const std::string& path) override {
         loadedPaths.push_back(path);
-        return loadResult;
+        return true;
     }
 };
 
