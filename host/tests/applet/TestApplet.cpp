@@ -3,11 +3,11 @@
 // "fail <command> <error code>". Host events are printed as
 // "record <type> <value> <argument text>". Arguments are separated by tabs.
 //
-//   init ID<TAB>NAME          init-icon ID<TAB>NAME       init-nocallback ID<TAB>NAME
+//   init ID<TAB>NAME          init-icon ID<TAB>NAME
 //   file PATH<TAB>NAME<TAB>TYPE                            content NAME<TAB>TEXT
 //   bytes NAME<TAB>COUNT<TAB>SEED (a byte pattern)         image NAME<TAB>WIDTH<TAB>HEIGHT
 //   index NAME    prop-id ID<TAB>PROPERTY<TAB>VALUE         prop-class CLASS<TAB>PROPERTY<TAB>VALUE
-//   content-id ID<TAB>HTML    content-class CLASS<TAB>HTML  shutdown
+//   content-id ID<TAB>HTML    content-class CLASS<TAB>HTML
 //
 // The SDK delivers events on the main context of the thread that called
 // Init, so everything runs on the GLib main loop of the main thread.
@@ -78,9 +78,6 @@ bool run(const std::string& name, const std::vector<std::string>& a) {
     if (name == "init" && need(2)) {
         return HalvKeshInit(Text(a[0]).ref, Text(a[1]).ref, &callback);
     }
-    if (name == "init-nocallback" && need(2)) {
-        return HalvKeshInit(Text(a[0]).ref, Text(a[1]).ref, nullptr);
-    }
     if (name == "init-icon" && need(2)) {
         auto icon = pattern(144, 144);
         return HalvKeshInitWithIcon(Text(a[0]).ref, Text(a[1]).ref, &callback, icon.data());
@@ -121,10 +118,6 @@ bool run(const std::string& name, const std::vector<std::string>& a) {
     }
     if (name == "content-class" && need(2)) {
         return HalvKeshSetTagsContentByClass(Text(a[0]).ref, Text(a[1]).ref);
-    }
-    if (name == "shutdown") {
-        HalvKeshShutdown();
-        return true;
     }
     return false;
 }
