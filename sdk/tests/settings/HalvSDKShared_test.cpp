@@ -75,6 +75,10 @@ TEST(SettingsFile, MissingFolderAndFileAreCreatedEmptyAndReadAsTheDefault) {
     ASSERT_NE(g_firstNodeJsonValue, nullptr);
     EXPECT_TRUE(g_firstNodeJsonValue->IsObject());
 
+    // An empty file is the default document, not an unreadable one.
+    dump();
+    EXPECT_EQ(folder.read(), kDefaultDocument);
+    EXPECT_FALSE(fs::exists(folder.file() + ".bad"));
     addSection();
     dump();
     EXPECT_EQ(folder.read(), "{\n\"applet_settings\": {\n  \"kesh\": [\n    ]\n  }\n}");
@@ -102,15 +106,6 @@ TEST(SettingsFile, UnusableContentsAreReadAsTheDefaultAndKeptBesideTheNewFile) {
         std::ifstream kept(folder.file() + ".bad", std::ios::binary);
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), bad);
     }
-}
-
-TEST(SettingsFile, EmptyFileIsTheDefaultAndLeavesNoCopy) {
-    SettingsTestFolder folder;
-    folder.write("");
-    ASSERT_TRUE(read());
-    dump();
-    EXPECT_EQ(folder.read(), kDefaultDocument);
-    EXPECT_FALSE(fs::exists(folder.file() + ".bad"));
 }
 
 TEST(SettingsFile, ReadWriteKeepsSdkTextAndSortsForeignText) {
