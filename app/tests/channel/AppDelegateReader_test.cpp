@@ -153,11 +153,3 @@ TEST_F(ReaderTest, SleepSuspendsReadingAndKeepsAHalfMessage) {
     EXPECT_EQ(fake.log.text,
               "Going to sleep; suspending screen reads.\nWaking from sleep; resuming screen reads.\n");
 }
-
-TEST_F(ReaderTest, SleepAndWakeAreSilentOutsideDebugMode) {
-    controller.screenAboutToSleep();
-    EXPECT_TRUE(controller.suspendScreenReads);
-    controller.screenWakesUpFromSleep();
-    EXPECT_FALSE(controller.suspendScreenReads);
-    EXPECT_EQ(fake.log.text, "");
-}

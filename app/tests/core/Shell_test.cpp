@@ -93,12 +93,14 @@ TEST_F(ShellTest, TheHandOffTimerEvaluatesOnlyTheLatestMessageEachSecond) {
     EXPECT_EQ(controller.currentMessage, "");
 }
 
-TEST_F(ShellTest, SleepAndWakeNotificationsReachTheReader) {
+TEST_F(ShellTest, SleepAndWakeNotificationsReachTheReaderSilentlyOutsideDebugMode) {
     controller.applicationDidFinishLaunching();
+    fakes.log.clear();
     fakes.desktop.systemWillSleep();
     EXPECT_TRUE(controller.suspendScreenReads);
     fakes.desktop.screensDidWake();
     EXPECT_FALSE(controller.suspendScreenReads);
+    EXPECT_EQ(log(), "");
 }
 
 TEST_F(ShellTest, QuittingEndsTheActivitySavesTheFrameAndFlushesTheDefaults) {
