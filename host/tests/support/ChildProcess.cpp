@@ -76,7 +76,9 @@ ChildProcess::~ChildProcess() {
     if (pid_ > 0 && !reaped_) {
         stop(SIGKILL, 5s);
     }
-    closeInput();
+    if (in_ >= 0) {
+        ::close(in_);
+    }
     if (out_ >= 0) {
         ::close(out_);
     }
@@ -140,13 +142,6 @@ bool ChildProcess::writeLine(const std::string& line) {
         done += static_cast<std::size_t>(n);
     }
     return true;
-}
-
-void ChildProcess::closeInput() {
-    if (in_ >= 0) {
-        ::close(in_);
-        in_ = -1;
-    }
 }
 
 std::optional<int> ChildProcess::wait(std::chrono::milliseconds timeout) {

@@ -27,9 +27,6 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    bool started() const { return pid_ > 0; }
-    int pid() const { return pid_; }
-
     // The next line of standard output, without its newline; nullopt at the
     // deadline or at the end of output.
     std::optional<std::string> readLine(std::chrono::milliseconds timeout = 10s);
@@ -37,7 +34,6 @@ public:
     std::optional<std::string> readLineStartingWith(const std::string& prefix,
                                                     std::chrono::milliseconds timeout = 10s);
     bool writeLine(const std::string& line);
-    void closeInput();
 
     // Sends `signal` and waits up to `timeout` for the exit; returns the exit
     // status (as from waitpid), or nullopt when the child had to be killed.

@@ -5,10 +5,9 @@
 
 namespace kesh::test {
 
-HostUnderTest::HostUnderTest(std::vector<std::string> extraArgs) {
-    std::vector<std::string> argv = {KESH_HOST_PROGRAM, "--http",     "127.0.0.1:0",
-                                     "--data",          dataFolder(), "-v"};
-    argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
+HostUnderTest::HostUnderTest() {
+    const std::vector<std::string> argv = {KESH_HOST_PROGRAM, "--http",     "127.0.0.1:0",
+                                           "--data",          dataFolder(), "-v"};
     ChildProcess::Options options;
     options.environment["XDG_DATA_HOME"] = temp_.path();
     options.stderrPath = temp_.path() + "/host.log";

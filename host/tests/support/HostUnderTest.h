@@ -15,13 +15,12 @@ namespace kesh::test {
 
 class HostUnderTest {
 public:
-    explicit HostUnderTest(std::vector<std::string> extraArgs = {});
+    HostUnderTest();
     ~HostUnderTest();
 
     // Whether the host started and printed its address.
     bool ready() const { return port_ > 0; }
     std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
-    int port() const { return port_; }
     const std::string& dataHome() const { return temp_.path(); }
     std::string socketPath() const { return temp_.path() + "/Halvorin/TAMBER_GAMEAPP_SDK"; }
     std::string dataFolder() const { return temp_.path() + "/data"; }
