@@ -3,30 +3,54 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <map>
-#include <mutex>
+#include <optional>
+#include <vector>
 
 namespace {
 
 struct Figure {
-    double value = 0.0;
-    std::string unit;
-    Goal goal = Goal::ReportOnly;
-    double target = 0.0;
+    FigureSpec spec;
+    std::optional<double> value;
 };
 
-std::mutex figuresMutex;
-std::map<std::string, Figure>& figures() {
-    static std::map<std::string, Figure> recorded;
-    return recorded;
+std::vector<Figure>& figures() {
+    static std::vector<Figure> defined;
+    return defined;
 }
 
+// The console report as usual; on the side, the figures from each run. A
+// median aggregate comes after its repetitions and so has the last word.
+class FigureCollector : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.error_occurred)
+                continue;
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median")
+                continue;
+            for (Figure& figure : figures()) {
+                if (figure.spec.benchmark != run.run_name.str())
+                    continue;
+                if (figure.spec.counter == "real_time") {
+                    figure.value = run.GetAdjustedRealTime();
+                    continue;
+                }
+                const auto counter = run.counters.find(figure.spec.counter);
+                if (counter != run.counters.end())
+                    figure.value = counter->second.value;
+            }
+        }
+    }
+};
+
 const char* verdict(const Figure& figure) {
-    switch (figure.goal) {
+    const double value = *figure.value;
+    switch (figure.spec.goal) {
     case Goal::AtLeast:
-        return figure.value >= figure.target ? "PASS" : "MISS";
+        return value >= figure.spec.target ? "PASS" : "MISS";
     case Goal::AtMost:
-        return figure.value <= figure.target ? "PASS" : "MISS";
+        return value <= figure.spec.target ? "PASS" : "MISS";
     case Goal::ReportOnly:
         break;
     }
@@ -35,27 +59,28 @@ const char* verdict(const Figure& figure) {
 
 } // namespace
 
-void recordFigure(const std::string& name, double value, const std::string& unit, Goal goal, double target) {
-    std::lock_guard lock(figuresMutex);
-    figures()[name] = Figure{value, unit, goal, target};
+void defineFigure(FigureSpec spec) {
+    figures().push_back(Figure{std::move(spec), std::nullopt});
 }
 
 int runBenchmarksAndSummarise(int argc, char** argv, const char* programName) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    benchmark::RunSpecifiedBenchmarks();
+    FigureCollector reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    std::lock_guard lock(figuresMutex);
-    for (const auto& [name, figure] : figures()) {
+    for (const Figure& figure : figures()) {
+        if (!figure.value)
+            continue; // not selected, or failed: its error is in the report above
         char target[64] = "";
-        if (figure.goal == Goal::AtLeast)
-            std::snprintf(target, sizeof target, " (target >= %g)", figure.target);
-        else if (figure.goal == Goal::AtMost)
-            std::snprintf(target, sizeof target, " (target <= %g)", figure.target);
-        std::printf("SUMMARY %s %s: %.4g %s%s %s\n", programName, name.c_str(), figure.value,
-                    figure.unit.c_str(), target, verdict(figure));
+        if (figure.spec.goal == Goal::AtLeast)
+            std::snprintf(target, sizeof target, " (target >= %g)", figure.spec.target);
+        else if (figure.spec.goal == Goal::AtMost)
+            std::snprintf(target, sizeof target, " (target <= %g)", figure.spec.target);
+        std::printf("SUMMARY %s %s: %.4g %s%s %s\n", programName, figure.spec.label.c_str(), *figure.value,
+                    figure.spec.unit.c_str(), target, verdict(figure));
     }
     std::fflush(stdout);
     return 0;

@@ -1,6 +1,6 @@
-// The figures each benchmark program is judged by: recorded while the
-// benchmarks run (the last run of a benchmark is the one reported) and printed
-// after them as one line per figure with PASS or MISS.
+// The figures each benchmark program is judged by. A figure is a counter of a
+// benchmark's run (or its real time); with --benchmark_repetitions the median
+// run's counter is taken. After the runs, one line per figure: PASS or MISS.
 #ifndef KV_BENCH_SUMMARY_H
 #define KV_BENCH_SUMMARY_H
 
@@ -8,9 +8,17 @@
 
 enum class Goal { AtLeast, AtMost, ReportOnly };
 
-// Records `value` (in `unit`) for the figure `name`, judged against `target`.
-void recordFigure(const std::string& name, double value, const std::string& unit, Goal goal,
-                  double target = 0.0);
+struct FigureSpec {
+    std::string label;     // what the summary line calls it
+    std::string benchmark; // the run's name without the aggregate, e.g. "ContentPush/1024/manual_time"
+    std::string counter;   // a counter's name, or "real_time" (in the benchmark's unit)
+    std::string unit;
+    Goal goal = Goal::ReportOnly;
+    double target = 0.0;
+};
+
+// Declares a figure; call before running.
+void defineFigure(FigureSpec spec);
 
 // Runs the benchmarks selected on the command line, then prints the summary.
 // Returns the process's exit status: 0 even when a target is missed (a miss
