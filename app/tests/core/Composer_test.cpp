@@ -114,20 +114,17 @@ TEST_F(ComposerTest, MissingOrUnreadableTemplatesAreAlwaysReported) {
     EXPECT_EQ(fakes.desktop.opened.size(), 1u);
 }
 
-TEST_F(ComposerTest, MissingImagesAreSkippedAndThePageStillPushed) {
-    const auto resources = copyResources();
-    std::filesystem::remove(resources / "wow.gif");
-    controller.debugMode = true;
-    controller.pushUpdatePage();
-    EXPECT_EQ(log(), "KESH error pushing quorbbounce.gif: 4\nKESH error pushing update.html string: 4\n");
-}
-
-TEST_F(ComposerTest, EveryRefusedUpdatePushIsReportedInDebugMode) {
+TEST_F(ComposerTest, EveryRefusedUpdatePushIsReportedInDebugModeAndMissingImagesAreSkipped) {
     controller.debugMode = true;
     controller.pushUpdatePage();
     controller.levelTrigger(nullptr);
     EXPECT_EQ(log(), "KESH error pushing Wow.gif: 4\nKESH error pushing quorbbounce.gif: 4\n"
                      "KESH error pushing update.html string: 4\nKESH error setting update index file: 4\n");
+
+    std::filesystem::remove(copyResources() / "wow.gif");
+    fakes.log.clear();
+    controller.pushUpdatePage();
+    EXPECT_EQ(log(), "KESH error pushing quorbbounce.gif: 4\nKESH error pushing update.html string: 4\n");
 }
 
 TEST_F(ComposerTest, TriggersFillTheSlotAndOnlyTheLastOneIsEvaluated) {
