@@ -1,4 +1,5 @@
 #include "AppletStore.h"
+#include "ChildProcess.h"
 #include "FileNames.h"
 
 #include <gtest/gtest.h>
@@ -13,22 +14,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TempFolder {
-public:
-    TempFolder() {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/kesh-store-XXXXXX";
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
+using kesh::test::TempFolder;
 
 HostMessage registration(const std::string& identifier) {
     HostMessage m;
@@ -82,7 +68,7 @@ TEST(FileNames, AppletKeysAreDistinctSafeFolderNames) {
 
 TEST(AppletStore, RefusesFileNamesThatLeaveTheAppletsFolder) {
     TempFolder temp;
-    AppletStore store(temp.path() / "data");
+    AppletStore store(fs::path(temp.path()) / "data");
     const std::string key = store.registerApplet(registration("app"));
     for (const char* name : {"../escaped.html", "..", "/tmp/abs.html", "sub/x.html"}) {
         std::string problem;
@@ -91,20 +77,20 @@ TEST(AppletStore, RefusesFileNamesThatLeaveTheAppletsFolder) {
         HostMessage show = index(name);
         EXPECT_FALSE(store.apply(key, show, problem)) << name;
     }
-    EXPECT_FALSE(fs::exists(temp.path() / "data" / "escaped.html"));
-    EXPECT_FALSE(fs::exists(temp.path() / "data" / key / "escaped.html"));
+    EXPECT_FALSE(fs::exists(fs::path(temp.path()) / "data" / "escaped.html"));
+    EXPECT_FALSE(fs::exists(fs::path(temp.path()) / "data" / key / "escaped.html"));
     EXPECT_FALSE(store.readFile("..", "data"));
     EXPECT_FALSE(store.readFile(key, "../../etc"));
 }
 
 TEST(AppletStore, StoresContentCopiesFilesAndConvertsBitmapsToPng) {
     TempFolder temp;
-    AppletStore store(temp.path() / "data");
+    AppletStore store(fs::path(temp.path()) / "data");
     const std::string key = store.registerApplet(registration("app"));
     std::string problem;
     ASSERT_TRUE(store.apply(key, content("page.html", "<p>hi</p>"), problem)) << problem;
 
-    const fs::path source = temp.path() / "source.gif";
+    const fs::path source = fs::path(temp.path()) / "source.gif";
     std::ofstream(source) << "GIF89a";
     HostMessage file;
     file.type = MessageType::File;
@@ -121,24 +107,24 @@ TEST(AppletStore, StoresContentCopiesFilesAndConvertsBitmapsToPng) {
     image.payload = {255, 0, 0, 255, 0, 255, 0, 128};
     ASSERT_TRUE(store.apply(key, image, problem)) << problem;
 
-    const fs::path files = temp.path() / "data" / key / "files";
+    const fs::path files = fs::path(temp.path()) / "data" / key / "files";
     EXPECT_EQ(readText(files / "page.html"), "<p>hi</p>");
     EXPECT_EQ(readText(files / "copy.gif"), "GIF89a");
     EXPECT_EQ(readText(files / "dot.png").substr(1, 3), "PNG");
     const auto info = store.applet(key);
     ASSERT_TRUE(info);
     EXPECT_EQ(info->files.size(), 3u);
-    EXPECT_TRUE(fs::is_empty(temp.path() / "data" / key / "tmp")) << "temporary files left behind";
+    EXPECT_TRUE(fs::is_empty(fs::path(temp.path()) / "data" / key / "tmp")) << "temporary files left behind";
 }
 
 TEST(AppletStore, RefusesToCopySpecialFilesAndRelativePaths) {
     TempFolder temp;
-    AppletStore store(temp.path() / "data");
+    AppletStore store(fs::path(temp.path()) / "data");
     const std::string key = store.registerApplet(registration("app"));
-    const fs::path fifo = temp.path() / "fifo";
+    const fs::path fifo = fs::path(temp.path()) / "fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     for (const std::string& path : {fifo.string(), std::string("/dev/zero"), std::string("relative.txt"),
-                                    (temp.path() / "missing").string()}) {
+                                    (fs::path(temp.path()) / "missing").string()}) {
         HostMessage file;
         file.type = MessageType::File;
         file.fileName = "x";
@@ -150,7 +136,7 @@ TEST(AppletStore, RefusesToCopySpecialFilesAndRelativePaths) {
 
 TEST(AppletStore, ShowsThePageWithItsEditsAndStartsAfreshOnANewIndex) {
     TempFolder temp;
-    AppletStore store(temp.path() / "data");
+    AppletStore store(fs::path(temp.path()) / "data");
     std::vector<DisplayChange> seen;
     store.setListener([&](const DisplayChange& c) { seen.push_back(c); });
     const std::string key = store.registerApplet(registration("app"));
@@ -171,7 +157,7 @@ TEST(AppletStore, ShowsThePageWithItsEditsAndStartsAfreshOnANewIndex) {
     ASSERT_TRUE(store.apply(key, edit, problem));
     EXPECT_EQ(*store.readFile(key, "a.html"), R"(<h1 id="t">new</h1>)");
     // The stored file keeps what the applet sent.
-    EXPECT_EQ(readText(temp.path() / "data" / key / "files" / "a.html"), R"(<h1 id="t">old</h1>)");
+    EXPECT_EQ(readText(fs::path(temp.path()) / "data" / key / "files" / "a.html"), R"(<h1 id="t">old</h1>)");
 
     store.withSnapshot([&](const DisplaySnapshot& s) {
         EXPECT_EQ(s.activeApplet, key);

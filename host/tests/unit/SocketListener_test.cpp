@@ -1,3 +1,4 @@
+#include "ChildProcess.h"
 #include "SocketListener.h"
 
 #include <gtest/gtest.h>
@@ -15,19 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Folder {
-    Folder() {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/kesh-sock-XXXXXX";
-        path = ::mkdtemp(pattern.data());
-    }
-    ~Folder() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    fs::path path;
-};
-
 // A socket file that nobody listens on, as a crashed host leaves it.
 void leaveStaleSocket(const fs::path& path) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
@@ -41,8 +29,8 @@ void leaveStaleSocket(const fs::path& path) {
 } // namespace
 
 TEST(SocketListener, CreatesAPrivateFolderReplacesAStaleSocketAndRemovesItsOwnAtStop) {
-    Folder temp;
-    const fs::path socketPath = temp.path / "Halvorin" / "TAMBER_GAMEAPP_SDK";
+    kesh::test::TempFolder temp;
+    const fs::path socketPath = fs::path(temp.path()) / "Halvorin" / "TAMBER_GAMEAPP_SDK";
     fs::create_directories(socketPath.parent_path());
     leaveStaleSocket(socketPath);
     {
@@ -55,7 +43,7 @@ TEST(SocketListener, CreatesAPrivateFolderReplacesAStaleSocketAndRemovesItsOwnAt
         listener.stop();
         EXPECT_FALSE(fs::exists(socketPath));
     }
-    const fs::path fresh = temp.path / "new" / "Halvorin" / "sock";
+    const fs::path fresh = fs::path(temp.path()) / "new" / "Halvorin" / "sock";
     SocketListener listener;
     std::string problem;
     ASSERT_TRUE(listener.open(fresh, problem)) << problem;
@@ -65,14 +53,14 @@ TEST(SocketListener, CreatesAPrivateFolderReplacesAStaleSocketAndRemovesItsOwnAt
 }
 
 TEST(SocketListener, NeverReplacesSomethingThatIsNotASocketAndRefusesOverlongPaths) {
-    Folder temp;
-    const fs::path file = temp.path / "TAMBER_GAMEAPP_SDK";
+    kesh::test::TempFolder temp;
+    const fs::path file = fs::path(temp.path()) / "TAMBER_GAMEAPP_SDK";
     std::ofstream(file) << "precious";
     SocketListener listener;
     std::string problem;
     EXPECT_FALSE(listener.open(file, problem));
     EXPECT_NE(problem.find("not a socket"), std::string::npos) << problem;
     EXPECT_TRUE(fs::exists(file));
-    EXPECT_FALSE(listener.open(temp.path / std::string(120, 'x'), problem));
+    EXPECT_FALSE(listener.open(fs::path(temp.path()) / std::string(120, 'x'), problem));
     EXPECT_NE(problem.find("too long"), std::string::npos) << problem;
 }
