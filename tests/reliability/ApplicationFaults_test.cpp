@@ -1,0 +1,139 @@
+// The application core when its surroundings fail: displays vanish and come
+// back, a host stops reading while the user quits, and a desktop without
+// speech, sounds or keep-awake support.
+#include "CoreTestSupport.h"
+#include "ReliabilitySupport.h"
+#include "TestHost.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace kv::reliability {
+namespace {
+
+enum MessageType : std::uint32_t { content = 5, index = 7 };
+
+// One character frame over the default strip (x 2, y 1, 80 pixels wide).
+void paintFrame(fakes::FakeScreenCapture& screen, int value, int phase) {
+    bool lit[12] = {true,  phase == 1, false, false, false, false,
+                    false, false,      false, false, true,  phase == 1};
+    for (int bit = 0; bit < 8; ++bit)
+        lit[9 - bit] = ((value >> bit) & 1) != 0;
+    for (int cell = 0; cell < 12; ++cell) {
+        const auto from = std::lround(cell * 80.0 / 12.0);
+        const auto to = std::lround((cell + 1) * 80.0 / 12.0);
+        screen.fillRect(2 + from, 1, to - from, 1, lit[cell] ? PixelColor{0.9, 0.1, 0.1} : PixelColor{});
+    }
+}
+
+class ApplicationUnderFaults : public kv::testing::CoreTest {
+protected:
+    ~ApplicationUnderFaults() override { HalvKeshShutdown(); } // before the host goes away
+
+    // Paints each byte as its two frames, one reader tick per frame.
+    void paintBytes(const std::string& bytes) {
+        for (const char byte : bytes)
+            for (const int phase : {0, 1}) {
+                paintFrame(fakes.screen, static_cast<unsigned char>(byte), phase);
+                fakes.runLoop.runFor(50ms);
+            }
+    }
+    void paintMessage(const std::string& text) { paintBytes(text + "\x07\x08"); }
+
+    std::vector<std::string> pagesShown() {
+        std::vector<std::string> shown;
+        for (const auto& message : host.messages())
+            if (message.type == index)
+                shown.push_back(message.fileName());
+        return shown;
+    }
+
+    halvtest::TestHost host; // points XDG_DATA_HOME at its own folder
+};
+
+TEST_F(ApplicationUnderFaults, DisplaysVanishingBetweenFramesLoseNoByteAndTheReaderGoesOn) {
+    controller.applicationDidFinishLaunching();
+    ASSERT_TRUE(host.waitForMessages(4, kGenerousDeadline));
+
+    paintBytes("Thrall-");
+    fakes.screen.displayCount = 0; // the screens go away for three seconds
+    fakes.runLoop.runFor(3s);
+    fakes.screen.displayCount = std::nullopt; // the platform cannot even count them
+    fakes.runLoop.runFor(1s);
+    fakes.screen.displayCount = 1;
+    fakes.screen.captureFails = true; // back, but the first captures give no image
+    fakes.runLoop.runFor(500ms);
+    fakes.screen.captureFails = false;
+    paintMessage("Draka");
+    fakes.runLoop.runFor(1s); // the next hand-off
+
+    controller.applicationWillTerminate();
+    ASSERT_TRUE(host.waitForDisconnects(1, kGenerousDeadline));
+    const auto messages = host.messages();
+    ASSERT_GE(messages.size(), 7u);
+    const auto& page = messages[messages.size() - 2];
+    EXPECT_EQ(page.type, content);
+    const auto payload = page.payload();
+    EXPECT_NE(std::string(payload.begin(), payload.end()).find("/character/us/draka/Thrall\""),
+              std::string::npos);
+    EXPECT_EQ(pagesShown(), (std::vector<std::string>{"update.html", "vistrel.html"}));
+    EXPECT_NE(log().find("recordColors: No displays available.\n"), std::string::npos);
+}
+
+TEST_F(ApplicationUnderFaults, QuittingNeverHangsWhileTheHostHasStoppedReading) {
+    controller.applicationDidFinishLaunching();
+    ASSERT_TRUE(host.waitForMessages(4, kGenerousDeadline));
+    host.pauseReading(true);
+    // More than the socket holds, less than the ring buffer: the pages sit
+    // queued when the user quits.
+    controller.evaluateMessage("Thrall-Draka");
+    const std::vector<unsigned char> picture(300 * 1024, 0x42);
+    HalvKeshAddContentAs(picture.data(), static_cast<int>(picture.size()), CFSTR("picture.bin"), CFSTR(""));
+    controller.evaluateMessage("Jaina-Proudmoore");
+
+    finishesWithin(
+        kGenerousDeadline, [this] { controller.applicationWillTerminate(); }, "quitting");
+    host.pauseReading(false);
+    EXPECT_TRUE(host.waitForDisconnects(1, kGenerousDeadline));
+}
+
+// Speech, sounds and keep-awake all missing: nothing is spoken or played and
+// no activity is given, the way a bare desktop answers.
+class BareDesktop : public fakes::FakeDesktopServices {
+public:
+    void playSound(const std::string&) override { ++silentSounds; }
+    void speak(const std::string&) override { ++silentSpeech; }
+    std::optional<ActivityToken> beginActivity(std::uint64_t, const std::string&) override {
+        return std::nullopt;
+    }
+    int silentSounds = 0;
+    int silentSpeech = 0;
+};
+
+TEST(ApplicationOnABareDesktop, CalibrationWithoutDisplaysAndQuittingWorkWithoutSpeechSoundsOrKeepAwake) {
+    kv::testing::TemporaryFolder data;
+    kv::testing::ScopedDataHome dataHome(data.path());
+    fakes::FakePlatform fakes;
+    fakes.app.resourceFolder = kv::testing::shippedResources;
+    BareDesktop desktop;
+    AppDelegate controller{Platform{fakes.screen, fakes.defaults, desktop, fakes.runLoop, fakes.app}};
+    fakes.attach(controller);
+
+    controller.applicationDidFinishLaunching();
+    // The displays are gone as well: the search finds nothing until it gives up.
+    fakes.screen.displayCount = 0;
+    controller.calibrateButton(nullptr); // asks for confirmation
+    controller.calibrateButton(nullptr);
+    fakes.runLoop.runFor(2s);
+    finishesWithin(
+        kGenerousDeadline, [&] { controller.applicationWillTerminate(); }, "quitting");
+
+    EXPECT_GT(desktop.silentSpeech + desktop.silentSounds, 0) << "calibration tried to announce itself";
+    EXPECT_TRUE(desktop.endedActivities.empty()) << "no activity was given, so none is ended";
+    EXPECT_NE(fakes.log.text.find("Calibration failed."), std::string::npos);
+    HalvKeshShutdown();
+}
+
+} // namespace
+} // namespace kv::reliability
