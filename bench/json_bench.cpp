@@ -68,12 +68,9 @@ std::string settingsText() {
     return std::string(wide.begin(), wide.end());
 }
 
+// What the settings file gets: the writer's bytes.
 std::string writeBytes(const JSONValue* document) {
-    const std::wstring wide = JSON::Stringify(document);
-    std::string bytes(wide.size(), '\0');
-    for (std::size_t i = 0; i < wide.size(); ++i)
-        bytes[i] = static_cast<char>(wide[i]);
-    return bytes;
+    return JSON::StringifyBytes(document);
 }
 
 double secondsSince(std::chrono::steady_clock::time_point start) {

@@ -243,9 +243,5 @@ void dumpJsonToFile() {
         g_unreadableContent.clear();
     }
 
-    const std::wstring text = JSON::Stringify(g_configJsonValue);
-    std::string bytes(text.size(), '\0');
-    for (std::size_t i = 0; i < text.size(); ++i)
-        bytes[i] = static_cast<char>(text[i]); // printable ASCII and line feeds only
-    replaceFileAtomically(path, bytes);
+    replaceFileAtomically(path, JSON::StringifyBytes(g_configJsonValue));
 }

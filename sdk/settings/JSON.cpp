@@ -71,6 +71,12 @@ std::wstring JSON::Stringify(const JSONValue* value) {
     return value->Stringify(2, 0);
 }
 
+std::string JSON::StringifyBytes(const JSONValue* value) {
+    if (value == nullptr)
+        return std::string();
+    return value->StringifyToBytes(2, 0);
+}
+
 bool JSON::SkipWhitespace(const wchar_t** data) {
     while (**data == L' ' || **data == L'\t' || **data == L'\n' || **data == L'\r')
         ++*data;
@@ -80,6 +86,15 @@ bool JSON::SkipWhitespace(const wchar_t** data) {
 bool JSON::ExtractString(const wchar_t** data, std::wstring& out) {
     out.clear();
     for (;;) {
+        // Ordinary characters go in by runs, not one by one.
+        const wchar_t* run = *data;
+        while (*run != L'"' && *run != L'\\' && static_cast<std::uint32_t>(*run) >= 32 &&
+               static_cast<std::uint32_t>(*run) <= 0x10FFFF)
+            ++run;
+        if (run != *data) {
+            out.append(*data, run);
+            *data = run;
+        }
         const wchar_t c = **data;
         const auto code = static_cast<std::uint32_t>(c);
         if (c == L'"') {
@@ -150,18 +165,20 @@ double JSON::ParseInt(const wchar_t** data) {
 }
 
 bool JSON::DecodeUtf8(const char* text, std::wstring& out) {
-    out.clear();
-    out.reserve(std::strlen(text));
+    // No text decodes to more characters than it has bytes: the characters
+    // go straight into place, and the text is cut to size at the end.
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     if (p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF)
         p += 3;
+    out.resize(std::strlen(reinterpret_cast<const char*>(p)));
+    wchar_t* next = out.data();
     while (*p != 0) {
         const unsigned char lead = *p++;
         std::uint32_t code;
         int following;
         std::uint32_t minimum;
         if (lead < 0x80) {
-            out += static_cast<wchar_t>(lead);
+            *next++ = static_cast<wchar_t>(lead);
             continue;
         } else if ((lead & 0xE0) == 0xC0) {
             code = lead & 0x1F;
@@ -176,16 +193,22 @@ bool JSON::DecodeUtf8(const char* text, std::wstring& out) {
             following = 3;
             minimum = 0x10000;
         } else {
+            out.clear();
             return false;
         }
         for (int i = 0; i < following; ++i, ++p) {
-            if ((*p & 0xC0) != 0x80) // also stops at the terminator
+            if ((*p & 0xC0) != 0x80) { // also stops at the terminator
+                out.clear();
                 return false;
+            }
             code = (code << 6) | (*p & 0x3F);
         }
-        if (code < minimum || code > 0x10FFFF || isHighSurrogate(code) || isLowSurrogate(code))
+        if (code < minimum || code > 0x10FFFF || isHighSurrogate(code) || isLowSurrogate(code)) {
+            out.clear();
             return false;
-        out += static_cast<wchar_t>(code);
+        }
+        *next++ = static_cast<wchar_t>(code);
     }
+    out.resize(static_cast<std::size_t>(next - out.data()));
     return true;
 }

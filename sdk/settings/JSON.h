@@ -21,6 +21,8 @@ public:
     static JSONValue* Parse(const wchar_t* text);
     // Step 2, depth 0; the empty text for a null pointer.
     static std::wstring Stringify(const JSONValue* value);
+    // The same text as the bytes of a file (printable ASCII and line feeds).
+    static std::string StringifyBytes(const JSONValue* value);
 
     // Steps over tab, line feed, carriage return and blank; true when a
     // character other than the terminator follows.

@@ -5,6 +5,9 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <string_view>
+#include <type_traits>
+#include <utility>
 
 namespace {
 
@@ -42,14 +45,6 @@ bool isPlain(wchar_t c) {
     return c >= 32 && c <= 126 && c != L'"' && c != L'\\' && c != L'/';
 }
 
-const wchar_t kHexDigits[] = L"0123456789ABCDEF";
-
-void appendUnicodeEscape(std::wstring& out, unsigned unit) {
-    out += L"\\u";
-    for (int shift = 12; shift >= 0; shift -= 4)
-        out += kHexDigits[(unit >> shift) & 0xF];
-}
-
 } // namespace
 
 JSONValue::JSONValue() = default;
@@ -60,6 +55,8 @@ JSONValue::JSONValue(const wchar_t* text)
 
 JSONValue::JSONValue(const std::wstring& text) : kind(JSONType_String), stringValue(text) {}
 
+JSONValue::JSONValue(std::wstring&& text) : kind(JSONType_String), stringValue(std::move(text)) {}
+
 JSONValue::JSONValue(bool b) : kind(JSONType_Bool), boolValue(b) {}
 
 JSONValue::JSONValue(double n) : kind(JSONType_Number), numberValue(n) {}
@@ -67,6 +64,10 @@ JSONValue::JSONValue(double n) : kind(JSONType_Number), numberValue(n) {}
 JSONValue::JSONValue(const JSONValueList& elements) : kind(JSONType_Array), arrayValue(elements) {}
 
 JSONValue::JSONValue(const JSONMemberMap& members) : kind(JSONType_Object), objectValue(members) {}
+
+JSONValue::JSONValue(JSONValueList&& elements) : kind(JSONType_Array), arrayValue(std::move(elements)) {}
+
+JSONValue::JSONValue(JSONMemberMap&& members) : kind(JSONType_Object), objectValue(std::move(members)) {}
 
 JSONValue::~JSONValue() {
     deleteAll(arrayValue);
@@ -113,7 +114,7 @@ JSONValue* JSONValue::Parse(const wchar_t** data, int nesting) {
         std::wstring text;
         if (!JSON::ExtractString(data, text))
             return nullptr;
-        return new JSONValue(text);
+        return new JSONValue(std::move(text));
     }
     if (startsWithNoCase(*data, L"true")) {
         *data += 4;
@@ -207,7 +208,7 @@ JSONValue* JSONValue::ParseArray(const wchar_t** data, int nesting) {
             break;
         if (list.empty() && **data == L']') {
             ++*data;
-            return new JSONValue(list);
+            return new JSONValue(std::move(list));
         }
         JSONValue* element = Parse(data, nesting);
         if (element == nullptr)
@@ -217,7 +218,7 @@ JSONValue* JSONValue::ParseArray(const wchar_t** data, int nesting) {
             break;
         if (**data == L']') {
             ++*data;
-            return new JSONValue(list);
+            return new JSONValue(std::move(list));
         }
         if (**data != L',')
             break;
@@ -234,7 +235,7 @@ JSONValue* JSONValue::ParseObject(const wchar_t** data, int nesting) {
             break;
         if (map.empty() && **data == L'}') {
             ++*data;
-            return new JSONValue(map);
+            return new JSONValue(std::move(map));
         }
         if (**data != L'"')
             break;
@@ -260,7 +261,7 @@ JSONValue* JSONValue::ParseObject(const wchar_t** data, int nesting) {
             break;
         if (**data == L'}') {
             ++*data;
-            return new JSONValue(map);
+            return new JSONValue(std::move(map));
         }
         if (**data != L',')
             break;
@@ -271,82 +272,59 @@ JSONValue* JSONValue::ParseObject(const wchar_t** data, int nesting) {
 }
 
 // ---- Writing ----
+//
+// One writer for both outputs: wide text, and the bytes of the settings file
+// (everything it writes is printable ASCII or a line feed, so each character
+// is one byte and no conversion pass is needed).
 
-std::wstring JSONValue::Stringify(int indentStep, int depth) const {
-    std::wstring out;
-    AppendTo(out, indentStep, depth);
-    return out;
+namespace {
+
+template <typename Text> void appendAscii(Text& out, std::string_view ascii) {
+    out.append(ascii.begin(), ascii.end());
 }
 
-void JSONValue::AddIndent(std::wstring& text, int indentStep, int depth) {
+template <typename Text> void appendPlainRun(Text& out, const wchar_t* from, const wchar_t* to) {
+    if constexpr (std::is_same_v<Text, std::wstring>) {
+        out.append(from, to);
+    } else {
+        const std::size_t start = out.size();
+        out.resize(start + static_cast<std::size_t>(to - from));
+        char* next = out.data() + start;
+        for (const wchar_t* p = from; p != to; ++p)
+            *next++ = static_cast<char>(*p); // printable ASCII only
+    }
+}
+
+template <typename Text> void appendUnicodeEscape(Text& out, unsigned unit) {
+    static constexpr char kHexDigits[] = "0123456789ABCDEF";
+    const char escape[6] = {'\\',
+                            'u',
+                            kHexDigits[(unit >> 12) & 0xF],
+                            kHexDigits[(unit >> 8) & 0xF],
+                            kHexDigits[(unit >> 4) & 0xF],
+                            kHexDigits[unit & 0xF]};
+    out.append(escape, escape + 6);
+}
+
+template <typename Text> void appendIndent(Text& out, int indentStep, int depth) {
     const long long blanks = static_cast<long long>(indentStep) * depth;
     if (blanks > 0)
-        text.append(static_cast<std::size_t>(blanks), L' ');
+        out.append(static_cast<std::size_t>(blanks), ' ');
 }
 
-void JSONValue::AppendTo(std::wstring& out, int indentStep, int depth) const {
-    switch (kind) {
-    case JSONType_Null:
-        out += L"null";
-        break;
-    case JSONType_Bool:
-        out += boolValue ? L"true" : L"false";
-        break;
-    case JSONType_Number:
-        AppendNumber(out, numberValue);
-        break;
-    case JSONType_String:
-        AppendEscaped(out, stringValue);
-        break;
-    case JSONType_Array: {
-        out += L"[\n";
-        std::size_t left = arrayValue.size();
-        for (const JSONValue* element : arrayValue) {
-            AddIndent(out, indentStep, depth);
-            element->AppendTo(out, indentStep, depth + 1);
-            out += --left > 0 ? L",\n" : L"\n";
-        }
-        AddIndent(out, indentStep, depth);
-        out += L']';
-        break;
-    }
-    case JSONType_Object: {
-        out += L"{\n";
-        std::size_t left = objectValue.size();
-        for (const auto& [name, value] : objectValue) {
-            AddIndent(out, indentStep, depth);
-            AppendEscaped(out, name);
-            out += L": ";
-            value->AppendTo(out, indentStep, depth + 1);
-            out += --left > 0 ? L",\n" : L"\n";
-        }
-        AddIndent(out, indentStep, depth);
-        out += L'}';
-        break;
-    }
-    }
-}
-
-void JSONValue::AppendNumber(std::wstring& out, double n) {
+template <typename Text> void appendNumber(Text& out, double n) {
     if (!std::isfinite(n)) {
-        out += L"null";
+        appendAscii(out, "null");
         return;
     }
     // The general format with precision 15, independent of the process locale.
     char buffer[32];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, n, std::chars_format::general, 15);
-    for (const char* p = buffer; p != result.ptr; ++p)
-        out += static_cast<wchar_t>(*p);
+    out.append(buffer, result.ptr);
 }
 
-std::wstring JSONValue::StringifyString(const std::wstring& text) {
-    std::wstring out;
-    AppendEscaped(out, text);
-    return out;
-}
-
-void JSONValue::AppendEscaped(std::wstring& out, const std::wstring& text) {
-    out += L'"';
+template <typename Text> void appendEscaped(Text& out, const std::wstring& text) {
+    out += '"';
     const wchar_t* const end = text.data() + text.size();
     for (const wchar_t* p = text.data(); p != end; ++p) {
         // Plain characters go in by runs, not one by one.
@@ -354,7 +332,7 @@ void JSONValue::AppendEscaped(std::wstring& out, const std::wstring& text) {
         while (run != end && isPlain(*run))
             ++run;
         if (run != p) {
-            out.append(p, run);
+            appendPlainRun(out, p, run);
             p = run;
             if (p == end)
                 break;
@@ -363,29 +341,29 @@ void JSONValue::AppendEscaped(std::wstring& out, const std::wstring& text) {
         const auto code = static_cast<std::uint32_t>(c);
         switch (code) {
         case 8:
-            out += L"\\b";
+            appendAscii(out, "\\b");
             break;
         case 9:
-            out += L"\\t";
+            appendAscii(out, "\\t");
             break;
         case 10:
-            out += L"\\n";
+            appendAscii(out, "\\n");
             break;
         case 12:
-            out += L"\\f";
+            appendAscii(out, "\\f");
             break;
         case 13:
-            out += L"\\r";
+            appendAscii(out, "\\r");
             break;
         case '"':
         case '\\':
         case '/':
-            out += L'\\';
-            out += c;
+            out += '\\';
+            out += static_cast<char>(code);
             break;
         default:
             if (code >= 32 && code <= 126) {
-                out += c;
+                out += static_cast<char>(code);
             } else if (code <= 0xFFFF) {
                 appendUnicodeEscape(out, code);
             } else if (code <= 0x10FFFF) {
@@ -399,5 +377,72 @@ void JSONValue::AppendEscaped(std::wstring& out, const std::wstring& text) {
             }
         }
     }
-    out += L'"';
+    out += '"';
+}
+
+} // namespace
+
+std::wstring JSONValue::Stringify(int indentStep, int depth) const {
+    std::wstring out;
+    AppendTo(out, indentStep, depth);
+    return out;
+}
+
+std::string JSONValue::StringifyToBytes(int indentStep, int depth) const {
+    std::string out;
+    AppendTo(out, indentStep, depth);
+    return out;
+}
+
+void JSONValue::AddIndent(std::wstring& text, int indentStep, int depth) {
+    appendIndent(text, indentStep, depth);
+}
+
+template <typename Text> void JSONValue::AppendTo(Text& out, int indentStep, int depth) const {
+    switch (kind) {
+    case JSONType_Null:
+        appendAscii(out, "null");
+        break;
+    case JSONType_Bool:
+        appendAscii(out, boolValue ? "true" : "false");
+        break;
+    case JSONType_Number:
+        appendNumber(out, numberValue);
+        break;
+    case JSONType_String:
+        appendEscaped(out, stringValue);
+        break;
+    case JSONType_Array: {
+        appendAscii(out, "[\n");
+        std::size_t left = arrayValue.size();
+        for (const JSONValue* element : arrayValue) {
+            appendIndent(out, indentStep, depth);
+            element->AppendTo(out, indentStep, depth + 1);
+            appendAscii(out, --left > 0 ? ",\n" : "\n");
+        }
+        appendIndent(out, indentStep, depth);
+        out += ']';
+        break;
+    }
+    case JSONType_Object: {
+        appendAscii(out, "{\n");
+        std::size_t left = objectValue.size();
+        for (const auto& [name, value] : objectValue) {
+            appendIndent(out, indentStep, depth);
+            appendEscaped(out, name);
+            appendAscii(out, ": ");
+            value->AppendTo(out, indentStep, depth + 1);
+            appendAscii(out, --left > 0 ? ",\n" : "\n");
+        }
+        appendIndent(out, indentStep, depth);
+        out += '}';
+        break;
+    }
+    }
+}
+
+std::wstring JSONValue::StringifyString(const std::wstring& text) {
+    std::wstring out;
+    appendEscaped(out, text);
+    return out;
 }

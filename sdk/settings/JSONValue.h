@@ -33,11 +33,15 @@ public:
     JSONValue();
     explicit JSONValue(const wchar_t* text);
     explicit JSONValue(const std::wstring& text);
+    explicit JSONValue(std::wstring&& text);
     explicit JSONValue(bool b);
     explicit JSONValue(double n);
     // Take over the pointed-to values.
     explicit JSONValue(const JSONValueList& elements);
     explicit JSONValue(const JSONMemberMap& members);
+    // The same, moving the container rather than copying it.
+    explicit JSONValue(JSONValueList&& elements);
+    explicit JSONValue(JSONMemberMap&& members);
     ~JSONValue();
 
     JSONValue(const JSONValue&) = delete;
@@ -66,6 +70,9 @@ public:
     JSONValue* Child(const std::wstring& name);
 
     std::wstring Stringify(int indentStep, int depth) const;
+    // The same text as bytes: the writer escapes everything but printable
+    // ASCII, so each character is one byte.
+    std::string StringifyToBytes(int indentStep, int depth) const;
     static std::wstring StringifyString(const std::wstring& text);
     static void AddIndent(std::wstring& text, int indentStep, int depth);
 
@@ -79,10 +86,9 @@ private:
     static JSONValue* ParseArray(const wchar_t** data, int nesting);
     static JSONValue* ParseObject(const wchar_t** data, int nesting);
 
-    // Stringify without a text per value: everything goes into one output.
-    void AppendTo(std::wstring& out, int indentStep, int depth) const;
-    static void AppendNumber(std::wstring& out, double n);
-    static void AppendEscaped(std::wstring& out, const std::wstring& text);
+    // Stringify without a text per value: everything goes into one output,
+    // wide text or bytes.
+    template <typename Text> void AppendTo(Text& out, int indentStep, int depth) const;
 
     JSONKind kind = JSONType_Null;
     std::wstring stringValue;

@@ -162,4 +162,7 @@ TEST(JSONParse, WrittenTextParsesBackToTheSameText) {
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(JSON::Stringify(second.get()), text);
     EXPECT_EQ(second->Child(L"z")->Child(7)->AsString(), L"\U0001F600\t\u00E9/");
+
+    // The settings file's bytes are the same text, character for character.
+    EXPECT_EQ(JSON::StringifyBytes(second.get()), std::string(text.begin(), text.end()));
 }
