@@ -74,7 +74,8 @@ bool cSDKServer::CallMutex::try_lock_for(std::chrono::milliseconds timeout) {
 
 cSDKServer::cSDKServer()
     : stopEvent_(std::make_unique<Event>(true, false)),
-      ringBuffer_(std::make_unique<CircularBuffer>(kRingBufferCapacity)), messageBuffer_(kLargestFrame) {}
+      ringBuffer_(std::make_unique<CircularBuffer>(kRingBufferCapacity)),
+      messageBuffer_(kLengthWord + kLargestFrame) {}
 
 cSDKServer::~cSDKServer() {
     // A process that ends without ShutDown still gets its queued frames out and
@@ -202,38 +203,78 @@ void cSDKServer::WritingThread() {
     Event* stop = stopEvent_.get();
     CircularBuffer& queue = *ringBuffer_;
     std::vector<unsigned char> frame(kLargestFrame);
+    std::vector<iovec> pieces;
+    pieces.reserve(kMostPiecesPerSend);
     for (;;) {
         // Frames already complete go out before the stop event is looked at.
-        if (queue.size() < sizeof(uint64_t)) {
-            if (!queue.waitForNotEmpty(stop))
+        const unsigned long stored = queue.size();
+        uint64_t length = 0;
+        if (stored < kLengthWord) {
+            if (!queue.waitForData(kLengthWord, stop))
                 break;
             continue;
         }
-        uint64_t length = 0;
-        queue.read(&length, sizeof length);
+        queue.copyOut(0, &length, kLengthWord);
         if (length > kLargestFrame) {
             // Only a broken producer could queue this; resynchronising is
             // impossible, so drop what is queued rather than send garbage.
             queue.clear();
             continue;
         }
-        if (length == 0) {
-            connection->write(nullptr, 0);
+
+        if (length > kLargestBatchedFrame) {
+            // A large frame is taken out of the queue as it arrives, so that
+            // the queue's room is free again for the senders while the host
+            // reads it.
+            queue.consume(kLengthWord);
+            unsigned long got = queue.read(frame.data(), length);
+            bool stopped = false;
+            while (got < length) {
+                if (!queue.waitForData(std::min<unsigned long>(length - got, kRoomWorthWaking), stop)) {
+                    stopped = true; // the part read so far is dropped
+                    break;
+                }
+                got += queue.read(frame.data() + got, length - got);
+            }
+            if (stopped)
+                break;
+            // A host that is gone loses the frame; the applet goes on.
+            connection->write(frame.data(), length);
             continue;
         }
-        unsigned long got = queue.read(frame.data(), length);
-        bool stopped = false;
-        while (got < length) {
-            if (!queue.waitForNotEmpty(stop)) {
-                stopped = true;
+
+        if (stored - kLengthWord < length) {
+            // A small frame goes out whole or not at all: one cut short by
+            // the stop event is dropped.
+            if (!queue.waitForData(kLengthWord + length, stop))
                 break;
-            }
-            got += queue.read(frame.data() + got, length - got);
+            continue;
         }
-        if (stopped)
-            break;
-        // A host that is gone loses the frame; the applet goes on.
-        connection->write(frame.data(), length);
+        // Small frames go to the socket straight from the queue, this one and
+        // the complete ones behind it in one gather write: the host reads the
+        // same bytes in the same order, with one system call for many.
+        pieces.clear();
+        unsigned long taken = 0;
+        unsigned long batch = 0;
+        while (stored - taken >= kLengthWord && pieces.size() + 2 <= kMostPiecesPerSend) {
+            queue.copyOut(taken, &length, kLengthWord);
+            if (length > kLargestBatchedFrame || stored - taken - kLengthWord < length ||
+                batch + length > kBatchBytes)
+                break;
+            CircularBuffer::Piece stretch[2];
+            const int count = queue.peek(taken + kLengthWord, length, stretch);
+            for (int i = 0; i < count; ++i)
+                pieces.push_back(iovec{const_cast<unsigned char*>(stretch[i].data), stretch[i].size});
+            taken += kLengthWord + length;
+            batch += length;
+        }
+        // Frames of length 0 only open the stream. A host that is gone loses
+        // the frames.
+        if (pieces.empty())
+            connection->write(nullptr, 0);
+        else
+            connection->writePieces(pieces.data(), pieces.size());
+        queue.consume(taken);
     }
     std::lock_guard lock(writerStateMutex_);
     writerRunning_ = false;
@@ -246,7 +287,7 @@ void cSDKServer::writeSafely(const void* bytes, unsigned long count) {
     const auto* source = static_cast<const unsigned char*>(bytes);
     unsigned long done = ringBuffer_->write(source, count);
     while (done < count) {
-        ringBuffer_->waitForNotFull(nullptr);
+        ringBuffer_->waitForRoom(std::min(count - done, kRoomWorthWaking), nullptr);
         done += ringBuffer_->write(source + done, count - done);
     }
 }
@@ -276,16 +317,24 @@ bool cSDKServer::endSend(long code) {
 
 bool cSDKServer::queueMessage(unsigned long fixedSize, const unsigned char* payload,
                               unsigned long payloadSize) {
-    unsigned char* message = messageBuffer_.data();
+    // The frames are queued straight from the caller's bytes: a large payload
+    // is copied once, into the queue. A small one joins the fixed part, so
+    // that the frame goes in with one write and wakes the writer once.
+    unsigned char* frame = messageBuffer_.data();
+    unsigned char* message = messageStart();
     const unsigned long first = std::min(payloadSize, kChunkSize);
-    if (memcpy_s(message + fixedSize, messageBuffer_.size() - fixedSize, payload, first) != 0)
+    const unsigned long joined = first <= kSmallPayload ? first : 0;
+    if (joined > 0 &&
+        memcpy_s(message + fixedSize, messageBuffer_.size() - kLengthWord - fixedSize, payload, joined) != 0)
         return endSend(8);
-    writeToRingBuffer(message, fixedSize + first);
+    const uint64_t firstLength = fixedSize + first;
+    std::memcpy(frame, &firstLength, kLengthWord);
+    writeSafely(frame, kLengthWord + fixedSize + joined);
+    writeSafely(payload + joined, first - joined);
     for (unsigned long offset = first; offset < payloadSize;) {
-        const unsigned long chunk = std::min(payloadSize - offset, kChunkSize);
-        if (memcpy_s(message, messageBuffer_.size(), payload + offset, chunk) != 0)
-            return endSend(8);
-        writeToRingBuffer(message, chunk);
+        const uint64_t chunk = std::min(payloadSize - offset, kChunkSize);
+        writeSafely(&chunk, kLengthWord);
+        writeSafely(payload + offset, chunk);
         offset += chunk;
     }
     return endSend(0);
@@ -296,7 +345,7 @@ bool cSDKServer::SendFileAs(CFStringRef filePath, CFStringRef fileName, CFString
         return false;
     if (filePath == nullptr || fileName == nullptr || fileType == nullptr)
         return endSend(2);
-    unsigned char* message = messageBuffer_.data();
+    unsigned char* message = messageStart();
     std::memset(message, 0, kFileSize);
     putHeader(message, 4, kFileSize);
     copyTo(fileName, message + 8, 256);
@@ -312,7 +361,7 @@ bool cSDKServer::SendContentAs(const void* content, int size, CFStringRef fileNa
         return endSend(2);
     if (size < 0)
         return endSend(8);
-    unsigned char* message = messageBuffer_.data();
+    unsigned char* message = messageStart();
     std::memset(message, 0, kContentFixedSize);
     putHeader(message, 5, kContentFixedSize + static_cast<unsigned long>(size));
     copyTo(fileName, message + 8, 256);
@@ -331,7 +380,7 @@ bool cSDKServer::SendImageAs(unsigned char* bitmap, int width, int height, CFStr
     const uint64_t size = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 4u;
     if (size > kLargestPayload)
         return endSend(8);
-    unsigned char* message = messageBuffer_.data();
+    unsigned char* message = messageStart();
     std::memset(message, 0, kImageFixedSize);
     putHeader(message, 6, kImageFixedSize + size);
     copyTo(fileName, message + 8, 256);
@@ -345,7 +394,7 @@ bool cSDKServer::SetIndex(CFStringRef fileName) {
         return false;
     if (fileName == nullptr)
         return endSend(2);
-    unsigned char* message = messageBuffer_.data();
+    unsigned char* message = messageStart();
     std::memset(message, 0, kIndexSize);
     putHeader(message, 7, kIndexSize);
     copyTo(fileName, message + 8, 256);
@@ -357,7 +406,7 @@ bool cSDKServer::SetTagPropertyBy(CFStringRef tag, CFStringRef property, CFStrin
         return false;
     if (tag == nullptr || property == nullptr || value == nullptr)
         return endSend(2);
-    unsigned char* message = messageBuffer_.data();
+    unsigned char* message = messageStart();
     std::memset(message, 0, kTagPropertySize);
     putHeader(message, 8, kTagPropertySize);
     putLittleEndian32(message + 8, static_cast<uint32_t>(byClass));
@@ -374,7 +423,7 @@ bool cSDKServer::SetTagContentBy(CFStringRef tag, unsigned char* content, unsign
         return endSend(2);
     if (size > kLargestPayload)
         return endSend(8);
-    unsigned char* message = messageBuffer_.data();
+    unsigned char* message = messageStart();
     std::memset(message, 0, kTagContentFixedSize);
     putHeader(message, 9, kTagContentFixedSize + size);
     putLittleEndian32(message + 8, static_cast<uint32_t>(byClass));

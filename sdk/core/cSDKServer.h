@@ -32,6 +32,19 @@ public:
     static constexpr unsigned long kExecutablePathUnits = 255;
     // ShutDown gives up on a host that takes no bytes for this long.
     static constexpr std::chrono::milliseconds kStalledHostLimit{2000};
+    // A sender blocked on a full queue wakes once this much room is free (or
+    // what it still has to queue, if less), not on every read.
+    static constexpr unsigned long kRoomWorthWaking = 65536;
+    // Payloads up to this size are copied behind the message's fixed part and
+    // queued in one piece; larger ones are queued straight from the caller.
+    static constexpr unsigned long kSmallPayload = 4096;
+    // The writer hands small complete frames to the socket straight from the
+    // queue, several in one gather write of at most this many bytes and
+    // pieces; larger frames are copied out first, freeing the queue at once.
+    static constexpr unsigned long kLargestBatchedFrame = 65536;
+    static constexpr unsigned long kBatchBytes = 262144;
+    static constexpr unsigned long kMostPiecesPerSend = 256;
+    static constexpr unsigned long kLengthWord = sizeof(uint64_t);
 
     cSDKServer();
     virtual ~cSDKServer();
@@ -106,7 +119,10 @@ private:
     std::unique_ptr<Event> stopEvent_;
     CallMutex callMutex_;
     std::unique_ptr<CircularBuffer> ringBuffer_;
-    std::vector<unsigned char> messageBuffer_; // used under the call mutex
+    // Used under the call mutex: room for a frame's length word, then the
+    // message, so that both go into the queue in one write.
+    std::vector<unsigned char> messageBuffer_;
+    unsigned char* messageStart() { return messageBuffer_.data() + kLengthWord; }
 
     std::mutex writerStateMutex_;
     std::condition_variable writerEnded_;

@@ -4,6 +4,7 @@
 #include "cSDKServer.h"
 #include "cSingleton.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -170,6 +171,50 @@ bool cTamberConnection::write(const void* bytes, unsigned long count) {
         next += sent;
         count -= static_cast<unsigned long>(sent);
         bytesSent_.fetch_add(static_cast<uint64_t>(sent), std::memory_order_relaxed);
+    }
+    return true;
+}
+
+bool cTamberConnection::writePieces(const iovec* pieces, std::size_t count) {
+    if (socket_ < 0)
+        return false;
+    // A window of at most kSendPiece bytes over the pieces, moved on by what
+    // each call sent, so that progress shows as with single writes.
+    constexpr std::size_t kWindowPieces = 64;
+    std::size_t index = 0;
+    std::size_t offset = 0; // into pieces[index]
+    while (index < count) {
+        iovec window[kWindowPieces];
+        std::size_t used = 0;
+        unsigned long bytes = 0;
+        for (std::size_t i = index; i < count && used < kWindowPieces && bytes < kSendPiece; ++i) {
+            const std::size_t skip = i == index ? offset : 0;
+            const std::size_t size = std::min<std::size_t>(pieces[i].iov_len - skip, kSendPiece - bytes);
+            if (size == 0)
+                continue;
+            window[used++] = iovec{static_cast<unsigned char*>(pieces[i].iov_base) + skip, size};
+            bytes += size;
+        }
+        if (used == 0)
+            break;
+        msghdr message{};
+        message.msg_iov = window;
+        message.msg_iovlen = used;
+        const ssize_t sent = sendmsg(socket_, &message, MSG_NOSIGNAL);
+        if (sent < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        bytesSent_.fetch_add(static_cast<uint64_t>(sent), std::memory_order_relaxed);
+        // Move the window on past what went out.
+        auto left = static_cast<std::size_t>(sent);
+        while (index < count && left >= pieces[index].iov_len - offset) {
+            left -= pieces[index].iov_len - offset;
+            offset = 0;
+            ++index;
+        }
+        offset += left;
     }
     return true;
 }

@@ -9,6 +9,7 @@
 #include <glib.h>
 #include <memory>
 #include <string>
+#include <sys/uio.h>
 
 class cTamberConnection {
 public:
@@ -16,7 +17,7 @@ public:
     static constexpr long kRecordHeaderSize = 8;
     static constexpr long kIdleRecordSize = 16;
     static constexpr long kEventRecordSize = 272;
-    static constexpr unsigned long kSendPiece = 65536;
+    static constexpr unsigned long kSendPiece = 262144;
 
     cTamberConnection();
     virtual ~cTamberConnection();
@@ -36,6 +37,8 @@ public:
     // Sends every byte, blocking; false when the host is gone. Never raises
     // SIGPIPE.
     bool write(const void* bytes, unsigned long count);
+    // The same for bytes in several pieces, sent in order as one stream.
+    bool writePieces(const iovec* pieces, std::size_t count);
     // Stops reading and shuts the socket down both ways. The descriptor is
     // closed by the destructor.
     void shutdownAndCleanUp();

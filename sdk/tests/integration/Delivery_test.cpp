@@ -53,6 +53,27 @@ TEST_F(Delivery, EightThreadsSendingAtOnceNeverInterleaveMessages) {
     }
 }
 
+TEST_F(Delivery, ABurstOfSmallMessagesAroundLargeOnesArrivesWholeAndInOrder) {
+    // Small frames leave the queue together in one socket write; thousands of
+    // them wrap the queue many times, and a large one in between takes the
+    // other path out of the queue.
+    ASSERT_TRUE(init());
+    constexpr int kMessages = 3000;
+    auto sizeOf = [](int i) { return i % 1000 == 500 ? 200000 : 1 + (i * 37) % 3000; };
+    for (int i = 0; i < kMessages; ++i) {
+        const auto payload = filled(static_cast<size_t>(sizeOf(i)), static_cast<uint8_t>(i));
+        ASSERT_TRUE(HalvKeshAddContentAs(payload.data(), static_cast<int>(payload.size()),
+                                         text(std::to_string(i)).get(), CFSTR("")));
+    }
+    ASSERT_TRUE(host->waitForMessages(1 + kMessages, kDeadline));
+    const auto messages = host->messages();
+    for (int i = 0; i < kMessages; ++i) {
+        const Message& message = messages[static_cast<size_t>(1 + i)];
+        ASSERT_EQ(message.fileName(), std::to_string(i));
+        ASSERT_EQ(message.payload(), filled(static_cast<size_t>(sizeOf(i)), static_cast<uint8_t>(i)));
+    }
+}
+
 TEST_F(Delivery, ShutdownSendsEveryQueuedFrameBeforeClosing) {
     ASSERT_TRUE(init());
     host->pauseReading(true);
