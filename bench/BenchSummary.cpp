@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -22,6 +23,10 @@ std::vector<Figure>& figures() {
 // median aggregate comes after its repetitions and so has the last word.
 class FigureCollector : public benchmark::ConsoleReporter {
 public:
+    // Colours and counter columns on a terminal; plain name=value counters
+    // in a file, which reads better there.
+    FigureCollector() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_None) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {

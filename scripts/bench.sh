@@ -26,7 +26,7 @@ echo "Machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p' | head -1)
 run() {
   local name="$1"
   shift
-  "$@" --benchmark_out="$results/$name.json" --benchmark_out_format=json --benchmark_color=false "${extra[@]}" |
+  "$@" --benchmark_out="$results/$name.json" --benchmark_out_format=json "${extra[@]}" |
     tee "$results/$name.txt"
 }
 
