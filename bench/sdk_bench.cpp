@@ -209,6 +209,9 @@ void WriterThreadIdle(benchmark::State& state) {
         const double percent = busy / wall * 100.0;
         state.counters["threads_started"] = static_cast<double>(started.size());
         state.counters["cpu_us"] = busy * 1e6;
+        // Their whole CPU time since they started, sending the registration
+        // included: shows that the clocks read these threads at all.
+        state.counters["cpu_since_start_us"] = (cpuBefore + busy) * 1e6;
         state.counters["core_percent"] = percent;
     }
 }

@@ -3,7 +3,8 @@
 # them. Each prints its figures against a reference measured in the same run
 # and ends with SUMMARY lines (PASS or MISS); the JSON results and the
 # throughput plot land in build/bench/results.
-#   scripts/bench.sh [extra Google Benchmark flags, e.g. --benchmark_filter=Ring]
+#   scripts/bench.sh [Google Benchmark flags instead of the default five
+#   repetitions, e.g. --benchmark_filter=Ring]
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -30,7 +31,12 @@ run() {
     tee "$results/$name.txt"
 }
 
+# Five repetitions by default: the figures are the medians, which a busy
+# machine disturbs less than a single run.
 extra=("$@")
+if [ ${#extra[@]} -eq 0 ]; then
+  extra=(--benchmark_repetitions=5 --benchmark_display_aggregates_only=true)
+fi
 run sdk_bench "$build/bin/sdk_bench"
 run json_bench "$build/bin/json_bench"
 if [ -x "$build/bin/reader_tick_bench" ]; then
