@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    constexpr double width = 640, height = 400, left = 70, right = 20, top = 40, bottom = 60;
+    constexpr double width = 640, height = 430, left = 70, right = 20, top = 40, bottom = 90;
     const double plotWidth = width - left - right, plotHeight = height - top - bottom;
     double highest = 0;
     for (const auto& [size, point] : points)
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
         << "\" stroke=\"black\"/>\n"
         << "<line x1=\"" << left << "\" x2=\"" << left + plotWidth << "\" y1=\"" << top + plotHeight
         << "\" y2=\"" << top + plotHeight << "\" stroke=\"black\"/>\n"
-        << "<text x=\"" << left + plotWidth / 2 << "\" y=\"" << height - 15
+        << "<text x=\"" << left + plotWidth / 2 << "\" y=\"" << top + plotHeight + 40
         << "\" text-anchor=\"middle\">payload per message</text>\n"
         << "<text transform=\"translate(18 " << top + plotHeight / 2
         << ") rotate(-90)\" text-anchor=\"middle\">MB/s received by the host</text>\n";
@@ -120,10 +120,12 @@ int main(int argc, char** argv) {
         for (const auto& [size, point] : points)
             svg << "<circle cx=\"" << x(size) << "\" cy=\"" << y(point.*line.value) << "\" r=\"3\" fill=\""
                 << line.colour << "\"/>\n";
-        const double legendY = top + 10 + 18 * row++;
-        svg << "<line x1=\"" << left + 12 << "\" x2=\"" << left + 36 << "\" y1=\"" << legendY << "\" y2=\""
+        // The legend goes under the plot, where no line can run through it.
+        const double legendY = height - 18;
+        const double legendX = left + 290 * row++;
+        svg << "<line x1=\"" << legendX << "\" x2=\"" << legendX + 24 << "\" y1=\"" << legendY << "\" y2=\""
             << legendY << "\" stroke=\"" << line.colour << "\" stroke-width=\"2\"/>\n"
-            << "<text x=\"" << left + 42 << "\" y=\"" << legendY + 4 << "\">" << line.label << "</text>\n";
+            << "<text x=\"" << legendX + 30 << "\" y=\"" << legendY + 4 << "\">" << line.label << "</text>\n";
     }
     svg << "</svg>\n";
 
