@@ -14,11 +14,13 @@ jobs="${JOBS:-2}"
 
 targets=(sdk_bench json_bench throughput_svg)
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-# The reader tick benchmark needs the desktop application's Qt capture; it is
-# only there when the application's platform folder is built.
-if cmake --build "$build" --target help | grep -q '^reader_tick_bench:'; then
-  targets+=(reader_tick_bench)
-fi
+# The reader tick and hand-off benchmarks need the desktop application's Qt
+# capture (and the latter the SDK's test host); they exist only when those do.
+for gui in reader_tick_bench handoff_latency_bench; do
+  if cmake --build "$build" --target help | grep -q "^$gui:"; then
+    targets+=("$gui")
+  fi
+done
 cmake --build "$build" --target "${targets[@]}" -j "$jobs"
 mkdir -p "$results"
 
@@ -39,14 +41,15 @@ if [ ${#extra[@]} -eq 0 ]; then
 fi
 run sdk_bench "$build/bin/sdk_bench"
 run json_bench "$build/bin/json_bench"
-if [ -x "$build/bin/reader_tick_bench" ]; then
+for gui in reader_tick_bench handoff_latency_bench; do
+  [ -x "$build/bin/$gui" ] || continue
   # The capture needs an X display; a private virtual one when there is none.
   if [ -n "${DISPLAY:-}" ]; then
-    run reader_tick_bench "$build/bin/reader_tick_bench"
+    run "$gui" "$build/bin/$gui"
   else
-    run reader_tick_bench xvfb-run -a -s "-screen 0 1280x800x24" "$build/bin/reader_tick_bench"
+    run "$gui" xvfb-run -a -s "-screen 0 1280x800x24" "$build/bin/$gui"
   fi
-fi
+done
 "$build/bin/throughput_svg" "$results/sdk_bench.json" "$results/performance-throughput.svg"
 
 echo
