@@ -1,5 +1,6 @@
 // Writes random bytes as the applet's settings file, then asks for options of
-// every kind through the exported getters, twice. Properties: nothing crashes;
+// every kind through the exported getters, twice, one of them under a random
+// key. Properties: nothing crashes;
 // the file is left as it was or replaced by a document that reads back;
 // contents that do not read as JSON are kept as "halv.cfg.bad" before they are
 // replaced; and asking again for the same options changes neither the answers
@@ -40,13 +41,14 @@ struct Answers {
     }
 };
 
-Answers askForEverything() {
+// `key` names the number and label options; the others are fixed.
+Answers askForEverything(const std::wstring& key) {
     Answers a;
-    a.results[0] = HalvKeshGetConfigOptionNumber(L"speed", &a.speed);
+    a.results[0] = HalvKeshGetConfigOptionNumber(key.c_str(), &a.speed);
     a.results[1] = HalvKeshGetConfigOptionBool(L"flags/sound", &a.sound);
     a.results[2] = HalvKeshGetConfigOptionColor(L"theme/text", &a.red, &a.green, &a.blue);
     a.results[3] = HalvKeshGetConfigOptionKeyInput(L"keys/refresh", a.key, sizeof a.key);
-    a.results[4] = HalvKeshSetConfigOptionLabel(L"speed", L"Scroll speed");
+    a.results[4] = HalvKeshSetConfigOptionLabel(key.c_str(), L"Scroll speed");
     a.results[5] = HalvKeshSetConfigOptionLabel(L"theme", L"Theme");
     return a;
 }
@@ -82,10 +84,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::string file = setUp();
     const std::string kept = file + ".bad";
     std::filesystem::remove(kept);
+    // Bytes after the last NUL, if any, name an option (one character each);
+    // the bytes before it are the file.
+    std::wstring key = L"speed";
+    const auto* end = data + size;
+    for (const auto* at = end; at != data; --at) {
+        if (at[-1] == 0) {
+            key.assign(at, end);
+            size = static_cast<std::size_t>(at - 1 - data);
+            break;
+        }
+    }
     writeAll(file, data, size);
     const std::string original(reinterpret_cast<const char*>(data), size);
 
-    const Answers first = askForEverything();
+    const Answers first = askForEverything(key);
     const std::string afterFirst = readAll(file);
     if (afterFirst != original) {
         const std::unique_ptr<JSONValue> document(JSON::Parse(afterFirst.c_str()));
@@ -97,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
     }
 
-    const Answers second = askForEverything();
+    const Answers second = askForEverything(key);
     if (!(second == first) || readAll(file) != afterFirst)
         std::abort();
     return 0;
