@@ -19,6 +19,7 @@ targets=(
   "inbound_records_fuzzer           fuzz/corpus/inbound_records         8192"
   "settings_file_fuzzer             fuzz/corpus/settings_file           4096"
   "strip_frames_fuzzer              fuzz/corpus/strip_frames            4096"
+  "calibration_search_fuzzer        fuzz/corpus/calibration_search      3600"
   "kesh_host_messagereader_fuzzer   host/fuzz/corpus/message_reader     65536"
   "kesh_host_pageeditor_fuzzer      host/fuzz/corpus/page_editor        8192"
 )
