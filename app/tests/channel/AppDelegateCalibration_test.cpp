@@ -1,4 +1,4 @@
-#include "FakePlatform.h"
+#include "ControllerFixture.h"
 #include "ScreenPainting.h"
 #include "channel/StripFrame.h"
 #include "shell/AppDelegate.h"
@@ -28,18 +28,8 @@ const std::string kAttemptText =
     "\n**** ATTEMPTING TO CALIBRATE ****\nSwitch back to WoW and type /KeshVistrelCal\n\n";
 
 // A controller after a start with the default geometry, on a simulated clock.
-class CalibrationTest : public ::testing::Test {
+class CalibrationTest : public kv::channel::testing::ControllerTest {
 protected:
-    fakes::FakePlatform fake;
-    AppDelegate controller{fake.platform()};
-
-    void SetUp() override {
-        fake.attach(controller);
-        controller.loadCalibration();
-        controller.myScanRect = Rect{2.0, 1.0, 80.0, 1.0};
-        controller.computePixelOffsets();
-    }
-
     // The player types the slash command `after` the search has begun.
     void paintPatternAtLine3(std::chrono::duration<double> after) {
         fake.runLoop.scheduleRepeating(after, [this] {

@@ -1,4 +1,4 @@
-#include "FakePlatform.h"
+#include "ControllerFixture.h"
 #include "ScreenPainting.h"
 #include "shell/AppDelegate.h"
 
@@ -20,18 +20,8 @@ struct Frame {
 };
 
 // The reader on a fake screen, with the geometry a first start puts in place.
-class ReaderTest : public ::testing::Test {
+class ReaderTest : public kv::channel::testing::ControllerTest {
 protected:
-    fakes::FakePlatform fake;
-    AppDelegate controller{fake.platform()};
-
-    void SetUp() override {
-        fake.attach(controller);
-        controller.loadCalibration();
-        controller.myScanRect = Rect{2.0, 1.0, 80.0, 1.0};
-        controller.computePixelOffsets();
-    }
-
     void show(Frame frame) { paintFrame(fake.screen, 2, 1, 80.0, frame.value, frame.phase); }
 
     // Each frame stays on the screen for `ticks` reader ticks.

@@ -1,4 +1,4 @@
-#include "FakePlatform.h"
+#include "ControllerFixture.h"
 #include "ScreenPainting.h"
 #include "shell/AppDelegate.h"
 
@@ -12,17 +12,8 @@ using kv::channel::testing::paintFrame;
 
 namespace {
 
-class StripCaptureTest : public ::testing::Test {
+class StripCaptureTest : public kv::channel::testing::ControllerTest {
 protected:
-    fakes::FakePlatform fake;
-    AppDelegate controller{fake.platform()};
-
-    void SetUp() override {
-        fake.attach(controller);
-        controller.loadCalibration();
-        controller.myScanRect = Rect{2.0, 1.0, 80.0, 1.0};
-        controller.computePixelOffsets();
-    }
     bool capture() {
         const bool captured = controller.captureStrip();
         fake.runLoop.runPosted();
