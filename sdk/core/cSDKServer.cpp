@@ -222,34 +222,33 @@ void cSDKServer::WritingThread() {
             continue;
         }
 
-        if (length > kLargestBatchedFrame) {
-            // A large frame is taken out of the queue as it arrives, so that
-            // the queue's room is free again for the senders while the host
-            // reads it.
-            queue.consume(kLengthWord);
-            unsigned long got = queue.read(frame.data(), length);
-            bool stopped = false;
-            while (got < length) {
-                if (!queue.waitForData(std::min<unsigned long>(length - got, kRoomWorthWaking), stop)) {
-                    stopped = true; // the part read so far is dropped
-                    break;
-                }
-                got += queue.read(frame.data() + got, length - got);
-            }
-            if (stopped)
-                break;
-            // A host that is gone loses the frame; the applet goes on.
-            connection->write(frame.data(), length);
-            continue;
-        }
-
         if (stored - kLengthWord < length) {
-            // A small frame goes out whole or not at all: one cut short by
-            // the stop event is dropped.
+            // A frame goes out whole or not at all: one cut short by the stop
+            // event is dropped.
             if (!queue.waitForData(kLengthWord + length, stop))
                 break;
             continue;
         }
+
+        if (length > kLargestBatchedFrame) {
+            // A large frame: what the socket takes at once goes straight from
+            // the queue; the rest is copied out, so that the queue is free
+            // again for the senders while the host reads it.
+            CircularBuffer::Piece stretch[2];
+            const int count = queue.peek(kLengthWord, length, stretch);
+            iovec parts[2];
+            for (int i = 0; i < count; ++i)
+                parts[i] = iovec{const_cast<unsigned char*>(stretch[i].data), stretch[i].size};
+            const unsigned long sent = connection->writeWhatFits(parts, static_cast<std::size_t>(count));
+            const unsigned long rest = length - sent;
+            queue.copyOut(kLengthWord + sent, frame.data(), rest);
+            queue.consume(kLengthWord + length);
+            // A host that is gone loses the frame; the applet goes on.
+            if (rest > 0)
+                connection->write(frame.data(), rest);
+            continue;
+        }
+
         // Small frames go to the socket straight from the queue, this one and
         // the complete ones behind it in one gather write: the host reads the
         // same bytes in the same order, with one system call for many.

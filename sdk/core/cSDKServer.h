@@ -40,7 +40,9 @@ public:
     static constexpr unsigned long kSmallPayload = 4096;
     // The writer hands small complete frames to the socket straight from the
     // queue, several in one gather write of at most this many bytes and
-    // pieces; larger frames are copied out first, freeing the queue at once.
+    // pieces. A larger frame goes straight from the queue as far as the
+    // socket takes it without blocking; the rest is copied out, so that the
+    // queue holds as much for a slow host as if the whole frame had been.
     static constexpr unsigned long kLargestBatchedFrame = 65536;
     static constexpr unsigned long kBatchBytes = 262144;
     static constexpr unsigned long kMostPiecesPerSend = 256;

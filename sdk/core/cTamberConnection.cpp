@@ -176,11 +176,25 @@ bool cTamberConnection::write(const void* bytes, unsigned long count) {
 }
 
 bool cTamberConnection::writePieces(const iovec* pieces, std::size_t count) {
-    if (socket_ < 0)
-        return false;
+    bool failed = false;
+    sendPieces(pieces, count, true, failed);
+    return !failed;
+}
+
+unsigned long cTamberConnection::writeWhatFits(const iovec* pieces, std::size_t count) {
+    bool failed = false;
+    return sendPieces(pieces, count, false, failed);
+}
+
+unsigned long cTamberConnection::sendPieces(const iovec* pieces, std::size_t count, bool wait, bool& failed) {
+    failed = socket_ < 0;
+    if (failed)
+        return 0;
     // A window of at most kSendPiece bytes over the pieces, moved on by what
     // each call sent, so that progress shows as with single writes.
     constexpr std::size_t kWindowPieces = 64;
+    const int flags = MSG_NOSIGNAL | (wait ? 0 : MSG_DONTWAIT);
+    unsigned long total = 0;
     std::size_t index = 0;
     std::size_t offset = 0; // into pieces[index]
     while (index < count) {
@@ -200,13 +214,15 @@ bool cTamberConnection::writePieces(const iovec* pieces, std::size_t count) {
         msghdr message{};
         message.msg_iov = window;
         message.msg_iovlen = used;
-        const ssize_t sent = sendmsg(socket_, &message, MSG_NOSIGNAL);
+        const ssize_t sent = sendmsg(socket_, &message, flags);
         if (sent < 0) {
             if (errno == EINTR)
                 continue;
-            return false;
+            failed = wait || (errno != EAGAIN && errno != EWOULDBLOCK);
+            break;
         }
         bytesSent_.fetch_add(static_cast<uint64_t>(sent), std::memory_order_relaxed);
+        total += static_cast<unsigned long>(sent);
         // Move the window on past what went out.
         auto left = static_cast<std::size_t>(sent);
         while (index < count && left >= pieces[index].iov_len - offset) {
@@ -216,7 +232,7 @@ bool cTamberConnection::writePieces(const iovec* pieces, std::size_t count) {
         }
         offset += left;
     }
-    return true;
+    return total;
 }
 
 void cTamberConnection::shutdownAndCleanUp() {

@@ -39,6 +39,9 @@ public:
     bool write(const void* bytes, unsigned long count);
     // The same for bytes in several pieces, sent in order as one stream.
     bool writePieces(const iovec* pieces, std::size_t count);
+    // Sends of the pieces, in order, only what the socket takes without
+    // blocking; returns how many bytes that was (0 also when the host is gone).
+    unsigned long writeWhatFits(const iovec* pieces, std::size_t count);
     // Stops reading and shuts the socket down both ways. The descriptor is
     // closed by the destructor.
     void shutdownAndCleanUp();
@@ -63,6 +66,9 @@ public:
 
 private:
     void parsePending();
+    // Sends the pieces in order, all of them or, without `wait`, what fits
+    // now; returns the bytes sent and sets `failed` when the socket broke.
+    unsigned long sendPieces(const iovec* pieces, std::size_t count, bool wait, bool& failed);
     void stopReading();
 
     int socket_ = -1;
