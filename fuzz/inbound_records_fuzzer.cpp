@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -72,11 +73,17 @@ std::vector<Event> expectedEvents(const std::uint8_t* data, std::size_t size) {
 // A listening socket where the SDK looks for its host, and an Init with a
 // callback so that the reader dispatches events; once per process.
 bool setUp() {
-    char folder[] = "/tmp/kv-inbound-fuzz-XXXXXX";
-    if (mkdtemp(folder) == nullptr)
+    const char* tmp = std::getenv("TMPDIR");
+    static std::string folder =
+        std::string(tmp != nullptr && tmp[0] != '\0' ? tmp : "/tmp") + "/kv-inbound-fuzz-XXXXXX";
+    if (mkdtemp(folder.data()) == nullptr)
         return false;
-    setenv("XDG_DATA_HOME", folder, 1);
-    mkdir((std::string(folder) + "/Halvorin").c_str(), 0700);
+    std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    });
+    setenv("XDG_DATA_HOME", folder.c_str(), 1);
+    mkdir((folder + "/Halvorin").c_str(), 0700);
     const std::string path = cTamberConnection::socketPath();
     sockaddr_un address{};
     address.sun_family = AF_UNIX;

@@ -69,6 +69,11 @@ std::string setUp() {
         std::string(tmp != nullptr && tmp[0] != '\0' ? tmp : "/tmp") + "/kv-settings-fuzz-XXXXXX";
     if (mkdtemp(base.data()) == nullptr)
         std::abort();
+    static std::string folderToRemove = base;
+    std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(folderToRemove, ignored);
+    });
     CFStringRef folder = CFStringCreateWithCString(kCFAllocatorDefault, base.c_str(), kCFStringEncodingUTF8);
     if (!HalvSetConfigFilePath(folder))
         std::abort();

@@ -33,6 +33,10 @@ done
 cmake --build "$build" -j "$jobs" --target "${names[@]}"
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/kv-fuzz-XXXXXX")"
+# The settings target writes and flushes a file per input: in memory it runs
+# several times faster.
+scratch="${TMPDIR:-/tmp}"
+if [[ -d /dev/shm && -w /dev/shm ]]; then scratch=/dev/shm; fi
 failed=()
 for entry in "${targets[@]}"; do
   read -r name corpus maxlen <<<"$entry"
@@ -41,7 +45,7 @@ for entry in "${targets[@]}"; do
   mkdir -p "$work/$name/corpus" "$work/$name/artifacts"
   cp -r "$corpus"/. "$work/$name/corpus/"
   echo "== $name: ${seconds}s"
-  if ! "$build/bin/$name" -max_total_time="$seconds" -max_len="$maxlen" -timeout=25 -rss_limit_mb=2048 \
+  if ! TMPDIR="$scratch" "$build/bin/$name" -max_total_time="$seconds" -max_len="$maxlen" -timeout=25 -rss_limit_mb=2048 \
         -print_final_stats=1 -artifact_prefix="$work/$name/artifacts/" "$work/$name/corpus" \
         >"$work/$name/log" 2>&1; then
     failed+=("$name")
