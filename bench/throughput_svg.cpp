@@ -66,11 +66,12 @@ int main(int argc, char** argv) {
     double highest = 0;
     for (const auto& [size, point] : points)
         highest = std::max({highest, point.sdk, point.plain});
-    // A round top for the axis: 1, 2 or 5 times a power of ten.
-    const double magnitude = std::pow(10.0, std::floor(std::log10(highest)));
-    double step = magnitude;
-    for (double factor : {1.0, 2.0, 5.0, 10.0})
-        if (highest <= factor * magnitude * 5) {
+    // A round step of 1, 2 or 5 times a power of ten, for about five grid lines.
+    const double rough = highest / 5;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(rough)));
+    double step = 10 * magnitude;
+    for (double factor : {1.0, 2.0, 5.0})
+        if (factor * magnitude >= rough) {
             step = factor * magnitude;
             break;
         }
