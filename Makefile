@@ -1,5 +1,5 @@
 # The two commands of the README, and a few more for developers.
-.PHONY: deps build test run example bench sanitize asan tsan format clean
+.PHONY: deps build test run example bench sanitize asan tsan asan-all tsan-all fuzz format clean
 
 JOBS ?= $(shell nproc)
 
@@ -33,7 +33,22 @@ tsan: deps
 	@cmake --build --preset tsan -j $(JOBS)
 	@ctest --preset tsan -j $(JOBS)
 
-sanitize: asan tsan
+# Everything under ASan+UBSan; the SDK, the host and the SDK's fault tests under TSan.
+asan-all: deps
+	@cmake --preset asan-all >/dev/null
+	@cmake --build --preset asan-all -j $(JOBS)
+	@ctest --preset asan-all -j $(JOBS)
+
+tsan-all: deps
+	@cmake --preset tsan-all >/dev/null
+	@cmake --build --preset tsan-all -j $(JOBS)
+	@ctest --preset tsan-all -j $(JOBS)
+
+sanitize: asan-all tsan-all
+
+# Every fuzz target for a bounded time (FUZZ_SECONDS, default 60).
+fuzz: deps
+	@bash scripts/ci-reliability.sh
 
 format:
 	@git ls-files '*.h' '*.cpp' '*.c' | xargs clang-format -i
