@@ -2,6 +2,8 @@
 // that end with an exit code, and waits with a deadline that never hang a run.
 #pragma once
 
+#include "TemporaryFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -23,28 +25,7 @@ using namespace std::chrono_literals;
 // Far beyond anything the system needs; only a hang reaches it.
 inline constexpr auto kGenerousDeadline = 60s;
 
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern =
-            std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/kv-rel-XXXXXX";
-        if (mkdtemp(pattern.data()) == nullptr)
-            ADD_FAILURE() << "cannot make a temporary folder";
-        path_ = pattern;
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+using kv::testsupport::TemporaryFolder;
 
 inline std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "FakePlatform.h"
+#include "TemporaryFolder.h"
 #include "HalvorinKeshControl.h"
 #include "shell/AppDelegate.h"
 
@@ -17,27 +18,7 @@
 
 namespace kv::testing {
 
-// A fresh folder under $TMPDIR (or /tmp), removed with the object.
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/kv-core-XXXXXX";
-        if (!mkdtemp(pattern.data()))
-            throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+using kv::testsupport::TemporaryFolder;
 
 // Points XDG_DATA_HOME somewhere for the life of the object.
 class ScopedDataHome {
