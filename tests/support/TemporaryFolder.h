@@ -15,7 +15,8 @@ class TemporaryFolder {
 public:
     TemporaryFolder() {
         const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/kv-test-XXXXXX";
+        std::string pattern =
+            std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/kv-test-XXXXXX";
         if (mkdtemp(pattern.data()) == nullptr)
             throw std::runtime_error("cannot make a temporary folder");
         path_ = pattern;
