@@ -26,7 +26,9 @@ CFStringRef make(std::u16string&& units) {
     return s;
 }
 
-bool isUtf16(CFStringEncoding e) { return e == kCFStringEncodingUTF16 || e == kCFStringEncodingUTF16LE; }
+bool isUtf16(CFStringEncoding e) {
+    return e == kCFStringEncodingUTF16 || e == kCFStringEncodingUTF16LE;
+}
 
 } // namespace
 
@@ -40,8 +42,8 @@ CFStringRef CFStringCreateWithCString(CFAllocatorRef, const char* cStr, CFString
                                    false);
 }
 
-CFStringRef CFStringCreateWithBytes(CFAllocatorRef, const UInt8* bytes, CFIndex numBytes, CFStringEncoding encoding,
-                                    Boolean) {
+CFStringRef CFStringCreateWithBytes(CFAllocatorRef, const UInt8* bytes, CFIndex numBytes,
+                                    CFStringEncoding encoding, Boolean) {
     if (numBytes < 0 || (bytes == nullptr && numBytes > 0)) {
         return nullptr;
     }
@@ -83,7 +85,9 @@ CFStringRef CFStringCreateWithCharacters(CFAllocatorRef, const UniChar* chars, C
     return make(std::move(units));
 }
 
-CFIndex CFStringGetLength(CFStringRef str) { return str ? static_cast<CFIndex>(str->units.size()) : 0; }
+CFIndex CFStringGetLength(CFStringRef str) {
+    return str ? static_cast<CFIndex>(str->units.size()) : 0;
+}
 
 UniChar CFStringGetCharacterAtIndex(CFStringRef str, CFIndex idx) {
     if (str == nullptr || idx < 0 || static_cast<size_t>(idx) >= str->units.size()) {
@@ -97,7 +101,8 @@ void CFStringGetCharacters(CFStringRef str, CFRange range, UniChar* buffer) {
         static_cast<size_t>(range.location + range.length) > str->units.size()) {
         return;
     }
-    std::memcpy(buffer, str->units.data() + range.location, static_cast<size_t>(range.length) * sizeof(UniChar));
+    std::memcpy(buffer, str->units.data() + range.location,
+                static_cast<size_t>(range.length) * sizeof(UniChar));
 }
 
 const UniChar* CFStringGetCharactersPtr(CFStringRef str) {

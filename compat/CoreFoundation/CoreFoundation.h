@@ -49,12 +49,14 @@ enum { kCFNotFound = -1 };
 
 // Creates a string from NUL-terminated bytes in the given encoding (UTF-8 or
 // ASCII). Invalid bytes give NULL.
-CF_EXPORT CFStringRef CFStringCreateWithCString(CFAllocatorRef alloc, const char* cStr, CFStringEncoding encoding);
+CF_EXPORT CFStringRef CFStringCreateWithCString(CFAllocatorRef alloc, const char* cStr,
+                                                CFStringEncoding encoding);
 // Creates a string from numBytes bytes; UTF-8, ASCII or UTF-16 (host order, or
 // little-endian). Invalid bytes give NULL.
 CF_EXPORT CFStringRef CFStringCreateWithBytes(CFAllocatorRef alloc, const UInt8* bytes, CFIndex numBytes,
                                               CFStringEncoding encoding, Boolean isExternalRepresentation);
-CF_EXPORT CFStringRef CFStringCreateWithCharacters(CFAllocatorRef alloc, const UniChar* chars, CFIndex numChars);
+CF_EXPORT CFStringRef CFStringCreateWithCharacters(CFAllocatorRef alloc, const UniChar* chars,
+                                                   CFIndex numChars);
 
 // Length in UTF-16 code units.
 CF_EXPORT CFIndex CFStringGetLength(CFStringRef str);
@@ -73,7 +75,8 @@ CF_EXPORT CFIndex CFStringGetBytes(CFStringRef str, CFRange range, CFStringEncod
                                    Boolean isExternalRepresentation, UInt8* buffer, CFIndex maxBufLen,
                                    CFIndex* usedBufLen);
 // Writes the string and a terminator into buffer; false when it does not fit.
-CF_EXPORT Boolean CFStringGetCString(CFStringRef str, char* buffer, CFIndex bufferSize, CFStringEncoding encoding);
+CF_EXPORT Boolean CFStringGetCString(CFStringRef str, char* buffer, CFIndex bufferSize,
+                                     CFStringEncoding encoding);
 
 CF_EXPORT CFTypeRef CFRetain(CFTypeRef cf);
 CF_EXPORT void CFRelease(CFTypeRef cf);

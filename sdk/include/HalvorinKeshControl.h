@@ -71,7 +71,8 @@ HALV_KESH_EXPORT void HalvKeshShutdown(void);
 HALV_KESH_EXPORT bool HalvKeshGetConfigOptionNumber(const wchar_t* optionKey, double* optionValue);
 HALV_KESH_EXPORT bool HalvKeshGetConfigOptionBool(const wchar_t* optionKey, bool* optionValue);
 HALV_KESH_EXPORT bool HalvKeshGetConfigOptionColor(const wchar_t* optionKey, int* red, int* green, int* blue);
-HALV_KESH_EXPORT bool HalvKeshGetConfigOptionKeyInput(const wchar_t* optionKey, wchar_t* buffer, int bufferBytes);
+HALV_KESH_EXPORT bool HalvKeshGetConfigOptionKeyInput(const wchar_t* optionKey, wchar_t* buffer,
+                                                      int bufferBytes);
 HALV_KESH_EXPORT bool HalvKeshSetConfigOptionLabel(const wchar_t* optionKey, const wchar_t* labelText);
 
 #ifdef __cplusplus

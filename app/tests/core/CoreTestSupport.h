@@ -4,8 +4,8 @@
 #pragma once
 
 #include "FakePlatform.h"
-#include "TemporaryFolder.h"
 #include "HalvorinKeshControl.h"
+#include "TemporaryFolder.h"
 #include "shell/AppDelegate.h"
 
 #include <gtest/gtest.h>

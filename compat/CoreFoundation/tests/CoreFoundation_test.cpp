@@ -10,7 +10,8 @@ namespace {
 std::string toUtf8(CFStringRef s) {
     CFIndex used = 0;
     const CFIndex length = CFStringGetLength(s);
-    std::vector<UInt8> bytes(static_cast<size_t>(CFStringGetMaximumSizeForEncoding(length, kCFStringEncodingUTF8)));
+    std::vector<UInt8> bytes(
+        static_cast<size_t>(CFStringGetMaximumSizeForEncoding(length, kCFStringEncodingUTF8)));
     CFStringGetBytes(s, CFRangeMake(0, length), kCFStringEncodingUTF8, 0, false, bytes.data(),
                      static_cast<CFIndex>(bytes.size()), &used);
     return std::string(bytes.begin(), bytes.begin() + used);
