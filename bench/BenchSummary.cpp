@@ -10,7 +10,7 @@
 namespace {
 
 struct Figure {
-    FigureSpec spec;
+    FigureDefinition definition;
     std::optional<double> value;
 };
 
@@ -35,13 +35,13 @@ public:
             if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median")
                 continue;
             for (Figure& figure : figures()) {
-                if (figure.spec.benchmark != run.run_name.str())
+                if (figure.definition.benchmark != run.run_name.str())
                     continue;
-                if (figure.spec.counter == "real_time") {
+                if (figure.definition.counter == "real_time") {
                     figure.value = run.GetAdjustedRealTime();
                     continue;
                 }
-                const auto counter = run.counters.find(figure.spec.counter);
+                const auto counter = run.counters.find(figure.definition.counter);
                 if (counter != run.counters.end())
                     figure.value = counter->second.value;
             }
@@ -51,11 +51,11 @@ public:
 
 const char* verdict(const Figure& figure) {
     const double value = *figure.value;
-    switch (figure.spec.goal) {
+    switch (figure.definition.goal) {
     case Goal::AtLeast:
-        return value >= figure.spec.target ? "PASS" : "MISS";
+        return value >= figure.definition.target ? "PASS" : "MISS";
     case Goal::AtMost:
-        return value <= figure.spec.target ? "PASS" : "MISS";
+        return value <= figure.definition.target ? "PASS" : "MISS";
     case Goal::ReportOnly:
         break;
     }
@@ -64,8 +64,8 @@ const char* verdict(const Figure& figure) {
 
 } // namespace
 
-void defineFigure(FigureSpec spec) {
-    figures().push_back(Figure{std::move(spec), std::nullopt});
+void defineFigure(FigureDefinition definition) {
+    figures().push_back(Figure{std::move(definition), std::nullopt});
 }
 
 int runBenchmarksAndSummarise(int argc, char** argv, const char* programName) {
@@ -80,12 +80,12 @@ int runBenchmarksAndSummarise(int argc, char** argv, const char* programName) {
         if (!figure.value)
             continue; // not selected, or failed: its error is in the report above
         char target[64] = "";
-        if (figure.spec.goal == Goal::AtLeast)
-            std::snprintf(target, sizeof target, " (target >= %g)", figure.spec.target);
-        else if (figure.spec.goal == Goal::AtMost)
-            std::snprintf(target, sizeof target, " (target <= %g)", figure.spec.target);
-        std::printf("SUMMARY %s %s: %.4g %s%s %s\n", programName, figure.spec.label.c_str(), *figure.value,
-                    figure.spec.unit.c_str(), target, verdict(figure));
+        if (figure.definition.goal == Goal::AtLeast)
+            std::snprintf(target, sizeof target, " (target >= %g)", figure.definition.target);
+        else if (figure.definition.goal == Goal::AtMost)
+            std::snprintf(target, sizeof target, " (target <= %g)", figure.definition.target);
+        std::printf("SUMMARY %s %s: %.4g %s%s %s\n", programName, figure.definition.label.c_str(),
+                    *figure.value, figure.definition.unit.c_str(), target, verdict(figure));
     }
     std::fflush(stdout);
     return 0;

@@ -8,7 +8,7 @@
 
 enum class Goal { AtLeast, AtMost, ReportOnly };
 
-struct FigureSpec {
+struct FigureDefinition {
     std::string label;     // what the summary line calls it
     std::string benchmark; // the run's name without the aggregate, e.g. "ContentPush/1024/manual_time"
     std::string counter;   // a counter's name, or "real_time" (in the benchmark's unit)
@@ -18,7 +18,7 @@ struct FigureSpec {
 };
 
 // Declares a figure; call before running.
-void defineFigure(FigureSpec spec);
+void defineFigure(FigureDefinition definition);
 
 // Runs the benchmarks selected on the command line, then prints the summary.
 // Returns the process's exit status: 0 even when a target is missed (a miss

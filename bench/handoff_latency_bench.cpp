@@ -5,6 +5,7 @@
 // every frame held 0.1 s. The hand-off timer's 1.0 s period is the reference.
 #include "BenchSummary.h"
 #include "FakePlatform.h"
+#include "StripWindow.h"
 #include "TestHost.h"
 #include "platform/QtRunLoop.h"
 #include "platform/QtScreenCapture.h"
@@ -28,54 +29,9 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-constexpr int kCells = 12;
-constexpr double kStripWidth = 80.0; // what an uncalibrated application reads, from x 2, y 1
-constexpr int kStripRows = 6;
 constexpr auto kFrameHold = std::chrono::milliseconds(100);
 constexpr double kHandOffPeriodSeconds = 1.0;
 constexpr int kMessages = 8;
-
-class StripWindow : public QWidget {
-public:
-    StripWindow()
-        : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                               Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus) {
-        setAttribute(Qt::WA_ShowWithoutActivating);
-        setGeometry(0, 0, static_cast<int>(kStripWidth) + 4, kStripRows);
-        lit_.fill(false);
-    }
-
-    void showFrame(int value, int phase) {
-        lit_.fill(false);
-        lit_[0] = lit_[10] = true;
-        if (phase != 0)
-            lit_[1] = lit_[11] = true;
-        for (int bit = 0; bit < 8; ++bit)
-            lit_[static_cast<std::size_t>(9 - bit)] = ((value >> bit) & 1) != 0;
-        repaint();
-    }
-
-    void showDark() {
-        lit_.fill(false);
-        repaint();
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.fillRect(rect(), Qt::black);
-        const double cell = kStripWidth / kCells;
-        for (int i = 0; i < kCells; ++i) {
-            const int left = static_cast<int>(std::lround(i * cell));
-            const int right = static_cast<int>(std::lround((i + 1) * cell));
-            painter.fillRect(left, 0, right - left, kStripRows,
-                             lit_[static_cast<std::size_t>(i)] ? Qt::white : Qt::black);
-        }
-    }
-
-private:
-    std::array<bool, kCells> lit_{};
-};
 
 // Runs the event loop (the controller's timers among it) for a while.
 void runFor(std::chrono::milliseconds duration) {
@@ -99,7 +55,7 @@ void HandOffLatency(benchmark::State& state) {
     fakes.app.resourceFolder = KV_RESOURCE_DIR;
     kv::QtScreenCapture capture;
     kv::QtRunLoop runLoop;
-    StripWindow strip;
+    kv::bench::StripWindow strip;
     strip.showDark();
     strip.show();
     QApplication::processEvents();

@@ -4,6 +4,7 @@
 // where an application that was never calibrated looks for the strip.
 #include "BenchSummary.h"
 #include "FakePlatform.h"
+#include "StripWindow.h"
 #include "platform/QtScreenCapture.h"
 
 #include <benchmark/benchmark.h>
@@ -20,51 +21,6 @@
 #include <vector>
 
 namespace {
-
-constexpr int kCells = 12;
-// The geometry an uncalibrated application reads: 80 pixels from x 2, y 1.
-constexpr double kStripWidth = 80.0;
-constexpr int kStripRows = 6;
-
-// The add-on's strip: cells 0 and 10 always lit, 1 and 11 lit in phase 1,
-// cells 2 to 9 the byte's bits, highest first.
-class StripWindow : public QWidget {
-public:
-    StripWindow()
-        : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                               Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus) {
-        setAttribute(Qt::WA_ShowWithoutActivating);
-        setGeometry(0, 0, static_cast<int>(kStripWidth) + 4, kStripRows);
-        lit_.fill(false);
-    }
-
-    void showFrame(int value, int phase) {
-        lit_.fill(false);
-        lit_[0] = lit_[10] = true;
-        if (phase != 0)
-            lit_[1] = lit_[11] = true;
-        for (int bit = 0; bit < 8; ++bit)
-            lit_[static_cast<std::size_t>(9 - bit)] = ((value >> bit) & 1) != 0;
-        // Painted now, so the next capture on the same X connection sees it.
-        repaint();
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.fillRect(rect(), Qt::black);
-        const double cell = kStripWidth / kCells;
-        for (int i = 0; i < kCells; ++i) {
-            const int left = static_cast<int>(std::lround(i * cell));
-            const int right = static_cast<int>(std::lround((i + 1) * cell));
-            painter.fillRect(left, 0, right - left, kStripRows,
-                             lit_[static_cast<std::size_t>(i)] ? Qt::white : Qt::black);
-        }
-    }
-
-private:
-    std::array<bool, kCells> lit_{};
-};
 
 // The frames of a message as the add-on paints them: each byte in phase 0
 // then phase 1, then the terminator bytes 7 and 8.
@@ -103,7 +59,7 @@ void ReaderTick(benchmark::State& state) {
                  static_cast<double>(controller.scanVertOffset), controller.scanWidth, 1.0};
     controller.computePixelOffsets();
 
-    StripWindow strip;
+    kv::bench::StripWindow strip;
     strip.show();
     QApplication::processEvents();
 

@@ -221,9 +221,9 @@ BENCHMARK(WriterThreadIdle)->Iterations(1)->Repetitions(1)->UseManualTime()->Uni
 
 int main(int argc, char** argv) {
     for (int64_t size = 1 << 10; size <= 1 << 20; size *= 4) {
-        FigureSpec push{"content push " + sizeName(size) + " vs plain send",
-                        "ContentPush/" + std::to_string(size) + "/manual_time", "ratio", "x throughput",
-                        Goal::ReportOnly};
+        FigureDefinition push{"content push " + sizeName(size) + " vs plain send",
+                              "ContentPush/" + std::to_string(size) + "/manual_time", "ratio", "x throughput",
+                              Goal::ReportOnly};
         if (size == 1 << 20) {
             push.goal = Goal::AtLeast;
             push.target = 0.8;
