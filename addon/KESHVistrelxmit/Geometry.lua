@@ -5,26 +5,24 @@ local _, ns = ...
 local Geometry = {}
 ns.Geometry = Geometry
 
--- The game's interface coordinates are 768 units tall at an effective scale of 1.
+-- A frame without a parent is 768 units tall at a scale of 1, whatever the interface scale.
 Geometry.UI_HEIGHT_UNITS = 768
 
 -- The application's calibration finds the right edge of the first cell within the first ten pixel
--- columns and starts reading in that cell's middle, so a cell must be 3 to 10 pixels wide.
-Geometry.CELL_PIXELS = 8
+-- columns of its capture and starts reading in that cell's middle. When the desktop shows the game
+-- enlarged, the capture enlarges the cells too: 4 pixels stay within reach at 1x (4), 1.5x (6),
+-- 2x (8) and 2.5x (10).
+Geometry.CELL_PIXELS = 4
 
--- physicalHeight: the screen's height in pixels; parentScale: the effective scale of the frame the
--- strip hangs on. Returns the strip frame's own scale (one unit = one pixel) and, in those units,
--- the cell size and the strip's width and height.
-function Geometry.layout(physicalHeight, parentScale)
+-- physicalHeight: the game's height in pixels. Returns the strip frame's scale (one unit = one
+-- pixel) and, in those units, the cell size and the strip's width and height.
+function Geometry.layout(physicalHeight)
     if not physicalHeight or physicalHeight <= 0 then
         physicalHeight = Geometry.UI_HEIGHT_UNITS
     end
-    if not parentScale or parentScale <= 0 then
-        parentScale = 1
-    end
     local cell = Geometry.CELL_PIXELS
     return {
-        scale = Geometry.UI_HEIGHT_UNITS / physicalHeight / parentScale,
+        scale = Geometry.UI_HEIGHT_UNITS / physicalHeight,
         cell = cell,
         width = cell * ns.Frames.CELL_COUNT,
         height = cell,

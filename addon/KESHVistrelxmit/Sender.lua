@@ -1,23 +1,38 @@
--- Shows the frames of one message after another, each for at least the hold time, with a black strip
--- between messages. Time comes in from outside (the game's per-frame update), so it can be tested.
+-- Shows the frames of one message after another, each for at least the hold time, with the strip
+-- black for at least the gap between messages. Time comes in from outside (the game's per-frame
+-- update), so it can be tested.
 local _, ns = ...
 
 local Sender = {}
 Sender.__index = Sender
 ns.Sender = Sender
 
--- The reader samples the strip every 0.05 s; holding each frame twice that long lets it see every
--- frame at least once even when its samples come late.
-Sender.HOLD_SECONDS = 0.1
+-- The reader samples the strip every 0.05 s and may be up to 0.1 s late, so two of its samples can
+-- lie 0.15 s apart: a frame held that long is always seen.
+Sender.HOLD_SECONDS = 0.15
+Sender.GAP_SECONDS = 0.5
+-- The application drops an unfinished message when no byte has come for 3 s. A message that was
+-- cut short is sent again only after the strip has been black longer than that, so that the
+-- application never glues its first part to the whole.
+Sender.RESTART_SECONDS = 3.5
 
-function Sender.new(holdSeconds)
-    local hold = holdSeconds or Sender.HOLD_SECONDS
-    -- held starts full, so the first message starts at once.
-    return setmetatable({ hold = hold, held = hold, frames = nil, index = 0, pending = nil }, Sender)
+-- hold and gap may be changed at any time (the player's settings).
+function Sender.new()
+    -- Black at first: after a /reload the application may still hold part of a message.
+    return setmetatable({
+        hold = Sender.HOLD_SECONDS,
+        gap = Sender.GAP_SECONDS,
+        held = 0,
+        black = Sender.RESTART_SECONDS,
+        frames = nil,
+        index = 0,
+        pending = nil,
+        stopped = false,
+    }, Sender)
 end
 
 -- Queues a message behind the one being shown. A message that has not started yet is replaced:
--- only the latest target matters, and a message cut short would garble the next one.
+-- only the latest target matters.
 function Sender:submit(text)
     local frames = ns.Frames.forMessage(text)
     if not frames then
@@ -27,44 +42,36 @@ function Sender:submit(text)
     return true
 end
 
-function Sender:addTime(elapsed)
-    self.held = self.held + elapsed
-end
-
--- Whether the strip can show something else now without a byte being lost or read twice: between
--- messages, or on a byte's phase-1 frame that has been held long enough to be read.
-function Sender:atByteBoundary()
-    if not self.frames then
-        return true
+-- The strip cannot be read (hidden, or showing the calibration pattern): the message on its way is
+-- given up and waits to be sent again from its start, unless a newer one already waits. The strip
+-- stays black and time does not count until restart.
+function Sender:stop()
+    if self.frames and not self.pending then
+        self.pending = self.frames
     end
-    return self.held >= self.hold and self.frames[self.index].phase == 1
+    self.frames, self.stopped = nil, true
 end
 
-function Sender:isIdle()
-    return self.frames == nil and self.pending == nil
+function Sender:restart()
+    self.stopped, self.held, self.black = false, 0, Sender.RESTART_SECONDS
 end
 
 -- Moves on once what is shown has been held long enough and returns the cells to show. The hold
 -- restarts from zero rather than carrying the overshoot, so a long game frame never shortens the
 -- next one; at most one step is taken per call.
-function Sender:advance()
-    if self.held >= self.hold then
-        if self.frames and self.index < #self.frames then
-            self.index = self.index + 1
-            self.held = 0
-        elseif self.frames then
-            self.frames, self.index, self.held = nil, 0, 0
-        elseif self.pending then
-            self.frames, self.pending, self.index, self.held = self.pending, nil, 1, 0
-        end
-    end
-    if self.frames then
-        return self.frames[self.index].cells
-    end
-    return ns.Frames.IDLE
-end
-
 function Sender:update(elapsed)
-    self:addTime(elapsed)
-    return self:advance()
+    if self.stopped then
+        return ns.Frames.IDLE
+    end
+    self.held = self.held + elapsed
+    if self.frames and self.held >= self.hold then
+        if self.index < #self.frames then
+            self.index, self.held = self.index + 1, 0
+        else
+            self.frames, self.held, self.black = nil, 0, self.gap
+        end
+    elseif not self.frames and self.pending and self.held >= self.black then
+        self.frames, self.pending, self.index, self.held = self.pending, nil, 1, 0
+    end
+    return self.frames and self.frames[self.index].cells or ns.Frames.IDLE
 end

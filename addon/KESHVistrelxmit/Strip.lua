@@ -1,5 +1,7 @@
--- The 12 cells on screen. The frame hangs on WorldFrame, not on the scaled interface, so that hiding
--- the interface does not hide it, and sets its own scale so that one of its units is one pixel.
+-- The 12 cells on screen, on a frame of their own. It has no parent, so nothing that moves, scales
+-- or hides other frames (the interface scale, the interface hidden, a cinematic or another add-on
+-- moving the world frame) touches it; it is anchored to the screen's top-left corner, drawn above
+-- every other frame, and sets its own scale so that one of its units is one physical pixel.
 local _, ns = ...
 
 local Strip = {}
@@ -8,10 +10,10 @@ ns.Strip = Strip
 
 -- Above every other frame: a tooltip or a dialog over the strip would garble the messages.
 Strip.STRATA = "TOOLTIP"
-Strip.LEVEL = 9000
+Strip.LEVEL = 10000
 
 function Strip.create()
-    local frame = CreateFrame("Frame", "KESHVistrelxmitStrip", WorldFrame)
+    local frame = CreateFrame("Frame", "KESHVistrelxmitStrip", nil)
     frame:SetFrameStrata(Strip.STRATA)
     frame:SetFrameLevel(Strip.LEVEL)
     local strip = setmetatable({ frame = frame, cells = {}, shown = {} }, Strip)
@@ -30,18 +32,17 @@ function Strip.create()
     return strip
 end
 
--- Run again whenever the resolution or the interface scale changes.
+-- Run again whenever the resolution changes.
 function Strip:layout()
     local height
     if GetPhysicalScreenSize then
         height = select(2, GetPhysicalScreenSize())
     end
-    local parent = self.frame:GetParent()
-    local geometry = ns.Geometry.layout(height, parent:GetEffectiveScale())
+    local geometry = ns.Geometry.layout(height)
     local frame = self.frame
     frame:SetScale(geometry.scale)
     frame:ClearAllPoints()
-    frame:SetPoint("TOPLEFT", parent, "TOPLEFT", 0, 0)
+    frame:SetPoint("TOPLEFT", nil, "TOPLEFT", 0, 0)
     frame:SetSize(geometry.width, geometry.height)
     for i, texture in ipairs(self.cells) do
         texture:ClearAllPoints()
