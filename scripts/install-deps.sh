@@ -28,7 +28,7 @@ test=(
   # GUI, browser and add-on tests
   chromium lua5.1 lua-busted
   # the packages and their test: dependencies, checks, metadata, socket activation
-  dpkg-dev lintian appstream systemd
+  dpkg-dev file lintian appstream systemd
 )
 
 sets=("$@")
