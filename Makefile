@@ -1,10 +1,15 @@
 # The two commands of the README, and a few more for developers.
-.PHONY: deps build test run example bench sanitize asan tsan asan-all tsan-all fuzz format clean
+.PHONY: deps run-deps build test run package example bench sanitize asan tsan asan-all tsan-all fuzz format clean
 
 JOBS ?= $(shell nproc)
 
+# Everything the tests, the packages and CI need.
 deps:
-	@bash scripts/install-deps.sh
+	@bash scripts/install-deps.sh build run test
+
+# Only what building and running the programs needs.
+run-deps:
+	@bash scripts/install-deps.sh build run
 
 build: deps
 	@cmake --preset default >/dev/null
@@ -13,8 +18,14 @@ build: deps
 test: build
 	@ctest --preset default -j $(JOBS)
 
-run: build
+run: run-deps
+	@cmake --preset default >/dev/null
+	@cmake --build --preset default -j $(JOBS) --target KeshVistrel kesh-host strip-painter
 	@bash scripts/run.sh
+
+# Debian packages in build/default/packages.
+package: build
+	@cd build/default && cpack --config CPackConfig.cmake
 
 # The example applet against a host peer that prints what it receives.
 example: build

@@ -1,25 +1,47 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the project builds, tests and runs with.
+# Installs the Debian 12 packages the project needs, by set:
+#   build   compilers and the libraries the programs are built with
+#   run     what `make run` uses besides: the private X server of the demo,
+#           its screenshot and its questions to the companion host
+#   test    what only the tests, fuzzing, formatting and the packages need
+#           (GoogleTest, benchmarks, clang, browsers, Lua, lintian, ...)
+#   scripts/install-deps.sh [SET ...]    (no set: all of them)
 # Idempotent: packages already present are left alone, and apt is not touched
 # at all when nothing is missing.
 set -euo pipefail
 
-packages=(
-  # toolchain
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
-  # tests and benchmarks
-  googletest libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
+build=(
+  build-essential cmake ninja-build pkg-config
   # SDK
   libglib2.0-dev
   # desktop application
-  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libcanberra-dev
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libcanberra-dev libasound2-dev
   # companion host
-  libcpp-httplib-dev libssl-dev zlib1g-dev libpng-dev
-  # GUI, browser and add-on tests, screenshots
-  xvfb xauth x11-utils chromium imagemagick lua5.1 lua-busted
-  # the demo script asks the companion host what it shows
-  curl
+  libcpp-httplib-dev libssl-dev zlib1g-dev libpng-dev nlohmann-json3-dev libsystemd-dev
 )
+run=(
+  xvfb xauth x11-utils imagemagick curl
+)
+test=(
+  # tests, benchmarks, fuzzing and formatting
+  googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev clang-format
+  # GUI, browser and add-on tests
+  chromium lua5.1 lua-busted
+  # the packages and their test: dependencies, checks, metadata, socket activation
+  dpkg-dev file lintian appstream systemd
+)
+
+sets=("$@")
+((${#sets[@]})) || sets=(build run test)
+packages=()
+for set in "${sets[@]}"; do
+  case $set in
+    build) packages+=("${build[@]}") ;;
+    run) packages+=("${run[@]}") ;;
+    test) packages+=("${test[@]}") ;;
+    *) echo "install-deps: unknown set '$set' (build, run, test)" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

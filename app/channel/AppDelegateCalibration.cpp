@@ -51,7 +51,11 @@ public:
         return channel::Rgb{color->red, color->green, color->blue};
     }
     void waitStep() override { controller_.calibrationTick(); }
-    bool deadlinePassed() override { return deadline_ && controller_.platform.runLoop.now() > *deadline_; }
+    // Quitting ends the search as its deadline would.
+    bool deadlinePassed() override {
+        return controller_.platform.runLoop.quitRequested() ||
+               (deadline_ && controller_.platform.runLoop.now() > *deadline_);
+    }
 
 private:
     AppDelegate& controller_;

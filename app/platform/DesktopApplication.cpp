@@ -4,11 +4,15 @@
 
 namespace kv {
 
-DesktopApplication::DesktopApplication(const std::string& resourceFolder)
+DesktopApplication::DesktopApplication(const std::string& resourceFolder, HostStart hostStart)
     : info_(resourceFolder), delegate_(Platform{screen_, defaults_, desktop_, runLoop_, info_}),
       window_(std::make_unique<MainWindow>(delegate_, defaults_.settings(),
-                                           QString::fromStdString(resourceFolder))) {
-    screen_.setNoticeSink([this](const std::string& notice) { delegate_.appendToLog(notice); });
+                                           QString::fromStdString(resourceFolder))),
+      host_(hostStart), hostWatch_(delegate_, *window_, host_) {
+    const auto toLog = [this](const std::string& notice) { delegate_.appendToLog(notice); };
+    screen_.setNoticeSink(toLog);
+    desktop_.setNoticeSink(toLog);
+    host_.setNoticeSink(toLog);
     // Closing the main window quits the application, whatever other window is open.
     window_->setCloseHandler([] { QCoreApplication::quit(); });
     // Quitting by any road (menu, last window, signal, session end) runs the shut-down.
@@ -26,6 +30,15 @@ void DesktopApplication::launch() {
     launched_ = true;
     delegate_.applicationDidFinishLaunching();
     screen_.warnIfSessionRefusesCapture();
+    hostWatch_.begin();
+}
+
+// A signal may arrive while a calibration runs the loop in steps: its search
+// ends at its next step, and the main window, which stays while it searches,
+// closes then, which quits.
+void DesktopApplication::quit() {
+    runLoop_.requestQuit();
+    window_->closeSoon();
 }
 
 void DesktopApplication::shutDown() {
@@ -33,6 +46,8 @@ void DesktopApplication::shutDown() {
         return;
     shutDown_ = true;
     delegate_.applicationWillTerminate();
+    // After the SDK has sent what it queued.
+    host_.stop();
 }
 
 } // namespace kv

@@ -2,6 +2,8 @@
 // controller and its windows, from launch to shut-down.
 #pragma once
 
+#include "platform/CompanionHost.h"
+#include "platform/HostConnectionWatch.h"
 #include "platform/MainWindow.h"
 #include "platform/QtAppInfo.h"
 #include "platform/QtDesktopServices.h"
@@ -17,7 +19,9 @@ namespace kv {
 class DesktopApplication {
 public:
     // Needs a QApplication; the names of the settings store come from it.
-    explicit DesktopApplication(const std::string& resourceFolder = QtAppInfo::defaultResourceFolder());
+    // `hostStart` says whether a missing companion host may be started.
+    explicit DesktopApplication(const std::string& resourceFolder = QtAppInfo::defaultResourceFolder(),
+                                HostStart hostStart = HostStart::never);
     ~DesktopApplication();
     DesktopApplication(const DesktopApplication&) = delete;
     DesktopApplication& operator=(const DesktopApplication&) = delete;
@@ -26,6 +30,8 @@ public:
     void launch();
     // The shut-down sequence, once, however often it is asked for.
     void shutDown();
+    // Quits as a signal asks: a calibration in progress ends first.
+    void quit();
 
     AppDelegate& delegate() { return delegate_; }
     MainWindow& mainWindow() { return *window_; }
@@ -40,6 +46,8 @@ private:
     QtAppInfo info_;
     AppDelegate delegate_;
     std::unique_ptr<MainWindow> window_;
+    CompanionHost host_;
+    HostConnectionWatch hostWatch_;
     bool launched_ = false;
     bool shutDown_ = false;
 };

@@ -11,6 +11,8 @@
 #include <QPixmap>
 #include <QScreen>
 
+#include <utility>
+
 namespace kv {
 
 namespace {
@@ -138,6 +140,8 @@ void MainWindow::calibrate() {
         ui_->calibrationProgress->hide();
         setCommandsEnabled(true);
         calibrating_ = false;
+        if (std::exchange(closeAfterCalibration_, false))
+            close();
     }
 }
 
@@ -161,6 +165,25 @@ void MainWindow::followDebugMode() {
     } else {
         debugRefresh_.stop();
     }
+}
+
+void MainWindow::showHostStatus(const QString& status) {
+    ui_->hostStatusLine->setText(status);
+    ui_->halvLogoImg->setToolTip(status);
+}
+
+void MainWindow::closeSoon() {
+    if (calibrating_)
+        closeAfterCalibration_ = true;
+    else
+        close();
+}
+
+void MainWindow::bringForward() {
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
 }
 
 // A close request from the window manager still arrives while a calibration

@@ -30,6 +30,12 @@ public:
 
     // Runs when the user closes the window: closing the main window quits.
     void setCloseHandler(std::function<void()> handler) { closeHandler_ = std::move(handler); }
+    // Closes the window now, or once a calibration in progress has ended.
+    void closeSoon();
+    // The status line under the controls and the logo's tooltip.
+    void showHostStatus(const QString& status);
+    // Shows, un-minimises and raises the window (a second start asks for it).
+    void bringForward();
 
     Ui::MainWindow& ui() { return *ui_; }
     QWidget& helpWindow() { return *helpWindow_; }
@@ -72,6 +78,7 @@ private:
     QTimer calibrationClock_;
     QElapsedTimer calibrationStarted_;
     bool calibrating_ = false;
+    bool closeAfterCalibration_ = false;
     QTimer debugRefresh_;
     std::function<void()> closeHandler_;
 };

@@ -1,6 +1,5 @@
 #include "platform/QtDesktopServices.h"
 
-#include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusUnixFileDescriptor>
@@ -10,9 +9,12 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <alsa/asoundlib.h>
 #include <canberra.h>
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <utility>
 
 namespace kv {
 
@@ -24,6 +26,8 @@ const QString logindManager = QStringLiteral("org.freedesktop.login1.Manager");
 
 // A missing or busy logind must not hold up the launch for long.
 constexpr int busTimeoutMs = 2000;
+
+void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
 } // namespace
 
@@ -50,19 +54,24 @@ std::string QtDesktopServices::soundEventFor(const std::string& name) {
     return "bell";
 }
 
-// No audio device, no sound theme or no sound server: a plain beep instead,
-// and never an error.
+// No audio device, no sound theme or no sound server: silence, one line in
+// the log, and never an error. ALSA, which libcanberra may use, would write
+// its complaints to standard error on every try; they are dropped.
 void QtDesktopServices::playSound(const std::string& name) {
     if (!soundsTried_) {
         soundsTried_ = true;
+        snd_lib_error_set_handler(ignoreAlsaError);
         if (ca_context_create(&sounds_) != CA_SUCCESS)
             sounds_ = nullptr;
     }
     const std::string event = soundEventFor(name);
-    if (sounds_ && ca_context_play(sounds_, 0, CA_PROP_EVENT_ID, event.c_str(), CA_PROP_EVENT_DESCRIPTION,
-                                   name.c_str(), nullptr) == CA_SUCCESS)
+    const int result = sounds_ ? ca_context_play(sounds_, 0, CA_PROP_EVENT_ID, event.c_str(),
+                                                 CA_PROP_EVENT_DESCRIPTION, name.c_str(), nullptr)
+                               : CA_ERROR_NOTAVAILABLE;
+    if (result == CA_SUCCESS || std::exchange(soundNoticeGiven_, true) || !noticeSink_)
         return;
-    QApplication::beep();
+    noticeSink_(std::string("No sound: ") + ca_strerror(result) +
+                " (sounds need a sound theme such as sound-theme-freedesktop and a working sound device).\n");
 }
 
 std::string QtDesktopServices::findSpeechProgram() {

@@ -38,6 +38,9 @@ public:
     void endActivity(ActivityToken token) override;
     void observeSleepAndWake(std::function<void()> willSleep, std::function<void()> didWake) override;
 
+    // Where the one notice about sounds that cannot play goes.
+    void setNoticeSink(std::function<void(const std::string&)> sink) { noticeSink_ = std::move(sink); }
+
     // The freedesktop sound event that stands for a system sound name.
     static std::string soundEventFor(const std::string& name);
     // The speech program to start: the first that exists of the candidates, or empty.
@@ -46,6 +49,8 @@ public:
 private:
     ca_context* sounds_ = nullptr;
     bool soundsTried_ = false;
+    bool soundNoticeGiven_ = false;
+    std::function<void(const std::string&)> noticeSink_;
     std::unique_ptr<SleepSignalReceiver> sleepReceiver_;
     std::map<ActivityToken, int> inhibitors_; // token -> descriptor that holds the inhibition
     ActivityToken nextToken_ = 1;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace kv {
 
@@ -28,9 +29,19 @@ Clock::time_point QtRunLoop::now() const {
 // Timers and queued work go on, and the window repaints; clicks and keys wait
 // until the outer loop runs again, so no command re-enters the running one.
 void QtRunLoop::runFor(std::chrono::duration<double> duration) {
+    if (quitRequested_)
+        return;
     QEventLoop loop;
     QTimer::singleShot(wholeMilliseconds(duration), Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    QEventLoop* const outer = std::exchange(waiting_, &loop);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
+    waiting_ = outer;
+}
+
+void QtRunLoop::requestQuit() {
+    quitRequested_ = true;
+    if (waiting_)
+        waiting_->quit();
 }
 
 void QtRunLoop::postToMain(std::function<void()> work) {

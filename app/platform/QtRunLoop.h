@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 
+class QEventLoop;
 class QTimer;
 
 namespace kv {
@@ -22,12 +23,18 @@ public:
     void runFor(std::chrono::duration<double> duration) override;
     void postToMain(std::function<void()> work) override;
     TimerId scheduleRepeating(std::chrono::duration<double> interval, std::function<void()> action) override;
+    bool quitRequested() const override { return quitRequested_; }
+
+    // From now on runFor returns at once, and a wait in progress ends.
+    void requestQuit();
 
 private:
     // Owns the timers and is the context of posted work, so neither outlives the loop.
     std::unique_ptr<QObject> context_;
     std::map<TimerId, QTimer*> timers_;
     TimerId nextId_ = 1;
+    QEventLoop* waiting_ = nullptr; // the loop of a runFor in progress
+    bool quitRequested_ = false;
 };
 
 } // namespace kv

@@ -21,16 +21,17 @@ void onSignal(int) {
 
 } // namespace
 
-void quitOnTerminationSignals() {
+void quitOnTerminationSignals(std::function<void()> quit) {
     if (signalPipe[0] >= 0 || ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, QCoreApplication::instance(), [] {
-        char byte = 0;
-        while (::read(signalPipe[0], &byte, 1) > 0) {
-        }
-        QCoreApplication::quit();
-    });
+    QObject::connect(notifier, &QSocketNotifier::activated, QCoreApplication::instance(),
+                     [quit = std::move(quit)] {
+                         char byte = 0;
+                         while (::read(signalPipe[0], &byte, 1) > 0) {
+                         }
+                         quit();
+                     });
     struct sigaction action = {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);

@@ -3,9 +3,12 @@
 // companion-display connection.
 #pragma once
 
+#include <functional>
+
 namespace kv {
 
-// Call once, after the QApplication exists.
-void quitOnTerminationSignals();
+// Call once, after the QApplication exists; `quit` runs on the main thread,
+// also while a calibration runs its nested loop.
+void quitOnTerminationSignals(std::function<void()> quit);
 
 } // namespace kv

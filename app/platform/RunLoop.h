@@ -22,6 +22,9 @@ public:
     // A timer that fires every interval until the process ends.
     virtual TimerId scheduleRepeating(std::chrono::duration<double> interval,
                                       std::function<void()> action) = 0;
+    // True once the application is quitting: long waits (a calibration's
+    // search) end at their next step.
+    virtual bool quitRequested() const { return false; }
 };
 
 } // namespace kv

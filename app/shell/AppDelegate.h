@@ -78,6 +78,14 @@ public:
     void ShutdownKeshMenuClick(UiElement* sender);
     void testButton(UiElement* sender);
 
+    // Whether Init has succeeded and the connection was not closed from the
+    // menu since; the platform waits for a missing host and retries Init.
+    bool keshInitialized = false;
+    bool keshClosedFromMenu = false;
+    // Init again after a failed one (never after the menu closed the
+    // connection); on success logs it and pushes the update page as at launch.
+    bool retryKeshInit();
+
     // ---- subsystem 2: defined in app/channel/ ------------------------------
     // (the channel engineer may add declarations inside this section only)
 

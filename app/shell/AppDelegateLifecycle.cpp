@@ -29,7 +29,9 @@ void AppDelegate::applicationDidFinishLaunching() {
     platform.desktop.observeSleepAndWake([this] { screenAboutToSleep(); },
                                          [this] { screenWakesUpFromSleep(); });
 
-    if (HalvKeshInit(CFText(config::applicationIdentifier), CFText(config::applicationFriendlyName), nullptr))
+    keshInitialized =
+        HalvKeshInit(CFText(config::applicationIdentifier), CFText(config::applicationFriendlyName), nullptr);
+    if (keshInitialized)
         appendToLog("Halvorin Kesh Control initialized successfully.\n\n");
     else
         appendToLog(

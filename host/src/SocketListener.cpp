@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -110,6 +111,12 @@ bool SocketListener::open(const fs::path& socketPath, std::string& problem) {
     path_ = socketPath;
     wakeFd_ = ::eventfd(0, EFD_CLOEXEC);
     return true;
+}
+
+void SocketListener::adopt(int listeningFd) {
+    fd_ = listeningFd;
+    ::fcntl(fd_, F_SETFD, FD_CLOEXEC);
+    wakeFd_ = ::eventfd(0, EFD_CLOEXEC);
 }
 
 void SocketListener::start(std::function<void(int fd)> onAccept) {

@@ -25,6 +25,9 @@ public:
     // and listens. False with a reason when another host already listens
     // there, the path is not a socket, or it is too long.
     bool open(const std::filesystem::path& socketPath, std::string& problem);
+    // Takes a socket that already listens (handed over by the service
+    // manager); it stays where it is when the listener stops.
+    void adopt(int listeningFd);
 
     // Accepts connections on a thread of its own, handing each to `onAccept`.
     void start(std::function<void(int fd)> onAccept);

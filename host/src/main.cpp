@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <iostream>
 
+#include <sys/socket.h>
+#include <systemd/sd-daemon.h>
 #include <unistd.h>
 
 using namespace kesh::host;
@@ -48,7 +50,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     SocketListener listener;
-    if (!listener.open(options->socketPath, problem)) {
+    std::string listeningOn = options->socketPath.string();
+    // Started by the service manager on the first connection: the socket is handed over.
+    if (sd_listen_fds(1) == 1 && sd_is_socket_unix(SD_LISTEN_FDS_START, SOCK_STREAM, 1, nullptr, 0) > 0) {
+        listener.adopt(SD_LISTEN_FDS_START);
+        listeningOn = "the socket handed over by the service manager";
+    } else if (!listener.open(options->socketPath, problem)) {
         logLine(problem);
         return 1;
     }
@@ -70,8 +77,7 @@ int main(int argc, char** argv) {
     sender.start(options->keepAliveSeconds);
     display.start();
 
-    logLine("listening on " + options->socketPath.string() + ", storing files under " +
-            options->dataFolder.string());
+    logLine("listening on " + listeningOn + ", storing files under " + options->dataFolder.string());
     const bool v6 = options->httpHost.find(':') != std::string::npos;
     std::printf("Companion display at http://%s%s%s:%d/\n", v6 ? "[" : "", options->httpHost.c_str(),
                 v6 ? "]" : "", display.port());

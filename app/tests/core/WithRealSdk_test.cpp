@@ -163,6 +163,7 @@ TEST_F(CoreWithRealSdk, AfterTheMenuClosesTheConnectionPushesFailAndAreReportedI
     controller.debugMode = true;
     controller.ShutdownKeshMenuClick(&fakes.shutdownMenuItem);
     ASSERT_TRUE(host.waitForDisconnects(1, deadline));
+    EXPECT_FALSE(controller.retryKeshInit()) << "only a restart reconnects";
     fakes.log.clear();
 
     controller.showOnDesktopToo = true;
