@@ -1,4 +1,5 @@
-// The display page in headless Chromium follows the applet live.
+// The display page in headless Chromium: it follows the applet live, and the
+// applet's page in it runs with no authority of the host's.
 #include "DevToolsPipe.h"
 #include "HostUnderTest.h"
 
@@ -11,11 +12,8 @@ using namespace kesh::test;
 
 namespace {
 
-// The text of an element of the shown page (inside the display's frame), or "".
-std::string shownText(const std::string& id) {
-    return "(() => { const f = document.getElementById('page'); const d = f && f.contentDocument;"
-           " const e = d && d.getElementById('" +
-           id + "'); return e ? e.textContent : ''; })()";
+std::string textOf(const std::string& id) {
+    return "(() => { const e = document.getElementById('" + id + "'); return e ? e.textContent : ''; })()";
 }
 
 std::string decodeBase64(const std::string& text) {
@@ -24,15 +22,11 @@ std::string decodeBase64(const std::string& text) {
     unsigned value = 0;
     int bits = 0;
     for (char c : text) {
-        const auto pos = alphabet.find(c);
-        if (pos == std::string::npos) {
-            continue;
-        }
-        value = (value << 6) | unsigned(pos);
-        bits += 6;
-        if (bits >= 8) {
-            bits -= 8;
-            out += static_cast<char>((value >> bits) & 0xFF);
+        if (const auto pos = alphabet.find(c); pos != std::string::npos) {
+            value = (value << 6) | unsigned(pos);
+            if ((bits += 6) >= 8) {
+                out += static_cast<char>((value >> (bits -= 8)) & 0xFF);
+            }
         }
     }
     return out;
@@ -54,15 +48,45 @@ const char* const kSamplePage =
     "<div class=\"stat\"><span>Status</span><span class=\"value\" id=\"status\">Waiting</span></div>"
     "<p id=\"note\">Tap the page to send an event to the applet.</p></main></body></html>";
 
-} // namespace
+// A page that tries what a hostile applet would: read the host's state and
+// another applet's file, send that applet a tap, reach into the display.
+const char* const kHostilePage =
+    "<p id=\"out\">running</p><script>(async () => { const r = {};"
+    " const get = async (url) => { try { const x = await fetch(url); return x.status + ' ' + await x.text(); "
+    "}"
+    " catch (e) { return 'refused'; } };"
+    " r.state = await get('/state'); let url = '/applets/com.example.victim/files/secret.txt';"
+    " try { url = JSON.parse(r.state.slice(4)).applets.find((a) => a.key === "
+    "'com.example.victim').files[0].url; }"
+    " catch (e) {}"
+    " r.file = await get(url);"
+    " for (const type of ['text/plain', 'application/json']) { try { await fetch('/event/tap', { method: "
+    "'POST',"
+    " mode: type === 'text/plain' ? 'no-cors' : 'cors', headers: { 'Content-Type': type },"
+    " body: JSON.stringify({ applet: 'com.example.victim', x: 1, y: 2, id: 'forged' }) }); } catch (e) {} }"
+    " try { r.display = parent.document.title; } catch (e) { r.display = 'refused'; }"
+    " document.getElementById('out').textContent = JSON.stringify(r); })();</script>";
 
-TEST(DisplayInBrowser, FollowsTheIndexAndTagEditsLiveAndSendsTaps) {
-    const std::string browser = chromiumPath();
-    if (browser.empty()) {
-        GTEST_SKIP() << "chromium is not installed; the display page is not tested in a browser";
+class DisplayInBrowser : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (chromiumPath().empty()) {
+            GTEST_SKIP() << "chromium is not installed; the display page is not tested in a browser";
+        }
+        ASSERT_TRUE(host.ready()) << host.log();
+    }
+    // Opens the display at `path` with the token once, as the printed address does.
+    std::string open(const std::string& path = "") {
+        return chrome->openPage(host.url() + path + "?token=" + host.token());
     }
     HostUnderTest host;
-    ASSERT_TRUE(host.ready()) << host.log();
+    kv::testsupport::TemporaryFolder profile;
+    std::unique_ptr<DevToolsPipe> chrome = std::make_unique<DevToolsPipe>(profile.path().string(), 480, 640);
+};
+
+} // namespace
+
+TEST_F(DisplayInBrowser, FollowsTheIndexAndTagEditsLiveAndSendsTaps) {
     auto applet = host.startApplet();
     ASSERT_EQ(command(*applet, "init com.example.browser\tBrowser"), "ok init");
     ASSERT_EQ(command(*applet,
@@ -72,43 +96,44 @@ TEST(DisplayInBrowser, FollowsTheIndexAndTagEditsLiveAndSendsTaps) {
     ASSERT_EQ(command(*applet, std::string("content sample.html\t") + kSamplePage), "ok content");
     ASSERT_EQ(command(*applet, "index first.html"), "ok index");
 
-    TempFolder profile;
-    DevToolsPipe chrome(profile.path(), 480, 640);
-    const std::string session = chrome.openPage(host.url());
-    ASSERT_FALSE(session.empty()) << chrome.lastError();
-    ASSERT_TRUE(waitUntil([&] { return chrome.evaluate(session, shownText("t")) == "First"; }, 30s))
-        << chrome.lastError();
-
-    EXPECT_EQ(chrome.evaluate(session, "getComputedStyle(document.getElementById('waiting')).display"),
+    const std::string session = open();
+    ASSERT_FALSE(session.empty()) << chrome->lastError();
+    ASSERT_TRUE(waitUntil([&] { return chrome->evaluateInFrame(session, textOf("t")) == "First"; }, 30s))
+        << chrome->lastError();
+    EXPECT_EQ(chrome->evaluate(
+                  session, "location.search + getComputedStyle(document.getElementById('waiting')).display"),
               "none")
-        << "the waiting notice covers the shown page";
+        << "the token stays out of the address bar, and the waiting notice off the shown page";
 
     // A mark in the shown page's window survives edits made in place, not a reload.
-    chrome.evaluate(session, "document.getElementById('page').contentWindow.keshMark = 'kept'");
+    chrome->evaluateInFrame(session, "window.keshMark = 'kept'");
     ASSERT_EQ(command(*applet, "content-id t\tChanged <i>live</i>"), "ok content-id");
-    EXPECT_TRUE(waitUntil([&] { return chrome.evaluate(session, shownText("t")) == "Changed live"; }));
+    EXPECT_TRUE(waitUntil([&] { return chrome->evaluateInFrame(session, textOf("t")) == "Changed live"; }));
     ASSERT_EQ(command(*applet, "prop-class c\tdata-state\tlit"), "ok prop-class");
-    const std::string litCount =
-        "document.getElementById('page').contentDocument.querySelectorAll('.c[data-state=lit]').length";
-    EXPECT_TRUE(waitUntil([&] { return chrome.evaluate(session, litCount) == "2"; }));
-    EXPECT_EQ(chrome.evaluate(session, "document.getElementById('page').contentWindow.keshMark"), "kept");
+    EXPECT_TRUE(waitUntil([&] {
+        return chrome->evaluateInFrame(session, "document.querySelectorAll('.c[data-state=lit]').length") ==
+               "2";
+    }));
+    EXPECT_EQ(chrome->evaluateInFrame(session, "window.keshMark"), "kept");
 
     // A display opened later sees the page with its edits.
-    const std::string late = chrome.openPage(host.url());
-    EXPECT_TRUE(waitUntil([&] { return chrome.evaluate(late, shownText("t")) == "Changed live"; }));
+    const std::string late = open();
+    EXPECT_TRUE(waitUntil([&] { return chrome->evaluateInFrame(late, textOf("t")) == "Changed live"; }));
 
     ASSERT_EQ(command(*applet, "index sample.html"), "ok index");
-    EXPECT_TRUE(waitUntil([&] { return chrome.evaluate(session, shownText("name")) == "Aerin"; }));
     ASSERT_EQ(command(*applet, "content-id status\tOnline"), "ok content-id");
-    EXPECT_TRUE(waitUntil([&] { return chrome.evaluate(session, shownText("status")) == "Online"; }));
+    EXPECT_TRUE(waitUntil([&] { return chrome->evaluateInFrame(session, textOf("status")) == "Online"; }));
+    const std::string badgeShown = "(() => { const i = document.querySelector('img');"
+                                   " return i && i.complete && i.naturalWidth === 128 ? 'yes' : ''; })()";
+    EXPECT_TRUE(waitUntil([&] { return chrome->evaluateInFrame(session, badgeShown) == "yes"; }))
+        << "the page's own files load by their relative addresses";
 
-    // Taps count once the display has hooked the shown page.
+    // Taps count once the shown page has told the display it is ready.
     EXPECT_TRUE(waitUntil([&] {
-        return chrome.evaluate(session, "document.body.dataset.ready === document.body.dataset.version") ==
+        return chrome->evaluate(session, "document.body.dataset.ready === document.body.dataset.version") ==
                "true";
     }));
-    chrome.evaluate(session,
-                    "document.getElementById('page').contentDocument.getElementById('level').click()");
+    chrome->evaluateInFrame(session, "document.getElementById('level').click()");
     const auto record = applet->readLineStartingWith("record", 20s);
     ASSERT_TRUE(record) << host.log();
     EXPECT_EQ(record->rfind("record 1 0 {", 0), 0u) << *record;
@@ -116,23 +141,13 @@ TEST(DisplayInBrowser, FollowsTheIndexAndTagEditsLiveAndSendsTaps) {
 
     // Set KESH_HOST_SCREENSHOT to a file name to keep a picture of the display.
     if (const char* shot = std::getenv("KESH_HOST_SCREENSHOT"); shot != nullptr && *shot != '\0') {
-        ASSERT_TRUE(waitUntil([&] {
-            return chrome.evaluate(
-                       session, "(() => { const i = document.getElementById('page').contentDocument"
-                                ".querySelector('img'); return i && i.complete ? 'yes' : ''; })()") == "yes";
-        }));
-        auto image = chrome.call("Page.captureScreenshot", {{"format", "png"}}, session);
-        ASSERT_TRUE(image) << chrome.lastError();
+        auto image = chrome->call("Page.captureScreenshot", {{"format", "png"}}, session);
+        ASSERT_TRUE(image) << chrome->lastError();
         std::ofstream(shot, std::ios::binary) << decodeBase64((*image)["data"].get<std::string>());
     }
 }
 
-TEST(DisplayInBrowser, TheMainDisplayFollowsTheLatestAppletWhileAnAppletsOwnDisplayStaysWithIt) {
-    if (chromiumPath().empty()) {
-        GTEST_SKIP() << "chromium is not installed; the display page is not tested in a browser";
-    }
-    HostUnderTest host;
-    ASSERT_TRUE(host.ready()) << host.log();
+TEST_F(DisplayInBrowser, TheMainDisplayFollowsTheLatestAppletWhileAnAppletsOwnDisplayStaysWithIt) {
     auto first = host.startApplet();
     auto second = host.startApplet();
     ASSERT_EQ(command(*first, "init com.example.one\tOne"), "ok init");
@@ -141,18 +156,36 @@ TEST(DisplayInBrowser, TheMainDisplayFollowsTheLatestAppletWhileAnAppletsOwnDisp
     ASSERT_EQ(command(*second, "content p.html\t<p id=\"who\">two</p>"), "ok content");
     ASSERT_EQ(command(*first, "index p.html"), "ok index");
 
-    TempFolder profile;
-    DevToolsPipe chrome(profile.path(), 400, 300);
-    const std::string main = chrome.openPage(host.url());
-    const std::string own = chrome.openPage(host.url() + "applets/com.example.one/");
-    ASSERT_FALSE(main.empty() || own.empty()) << chrome.lastError();
-    EXPECT_TRUE(waitUntil([&] { return chrome.evaluate(main, shownText("who")) == "one"; }, 30s));
-    EXPECT_TRUE(waitUntil([&] { return chrome.evaluate(own, shownText("who")) == "one"; }, 30s));
+    const std::string main = open();
+    const std::string own = open("applets/com.example.one/");
+    ASSERT_FALSE(main.empty() || own.empty()) << chrome->lastError();
+    EXPECT_TRUE(waitUntil([&] { return chrome->evaluateInFrame(main, textOf("who")) == "one"; }, 30s));
+    EXPECT_TRUE(waitUntil([&] { return chrome->evaluateInFrame(own, textOf("who")) == "one"; }, 30s));
 
     ASSERT_EQ(command(*second, "index p.html"), "ok index");
-    EXPECT_TRUE(waitUntil([&] { return chrome.evaluate(main, shownText("who")) == "two"; }));
+    EXPECT_TRUE(waitUntil([&] { return chrome->evaluateInFrame(main, textOf("who")) == "two"; }));
     // Edits of the applet no longer shown do not leak into the main display.
     ASSERT_EQ(command(*first, "content-id who\tone, edited"), "ok content-id");
-    EXPECT_TRUE(waitUntil([&] { return chrome.evaluate(own, shownText("who")) == "one, edited"; }));
-    EXPECT_EQ(chrome.evaluate(main, shownText("who")), "two");
+    EXPECT_TRUE(waitUntil([&] { return chrome->evaluateInFrame(own, textOf("who")) == "one, edited"; }));
+    EXPECT_EQ(chrome->evaluateInFrame(main, textOf("who")), "two");
+}
+
+TEST_F(DisplayInBrowser, AnAppletsPageCannotReadTheHostNorOtherAppletsNorTapThem) {
+    auto victim = host.startApplet();
+    auto hostile = host.startApplet();
+    ASSERT_EQ(command(*victim, "init com.example.victim\tVictim"), "ok init");
+    ASSERT_EQ(command(*victim, "content secret.txt\tvictim-secret"), "ok content");
+    ASSERT_EQ(command(*hostile, "init com.example.hostile\tHostile"), "ok init");
+    ASSERT_EQ(command(*hostile, std::string("content h.html\t") + kHostilePage), "ok content");
+    ASSERT_EQ(command(*hostile, "index h.html"), "ok index");
+
+    const std::string session = open();
+    std::string found;
+    ASSERT_TRUE(waitUntil(
+        [&] { return (found = chrome->evaluateInFrame(session, textOf("out"))).starts_with("{"); }, 30s))
+        << found;
+    EXPECT_EQ(found, R"({"state":"refused","file":"refused","display":"refused"})");
+    // Had a forged tap got through, it would come before this record.
+    ASSERT_EQ(host.sendRecord({{"applet", "com.example.victim"}, {"eventType", 9}, {"arg", "marker"}}), 1);
+    EXPECT_EQ(victim->readLineStartingWith("record").value_or("none"), "record 9 0 marker");
 }

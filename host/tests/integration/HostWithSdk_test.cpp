@@ -5,6 +5,7 @@
 #include <png.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -13,6 +14,7 @@
 
 using namespace kesh::test;
 using nlohmann::json;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -68,10 +70,10 @@ protected:
 
 } // namespace
 
-TEST_F(HostWithSdk, StoresEveryKindOfMessageAndShowsTheEditedPage) {
+TEST_F(HostWithSdk, StoresEveryKindOfMessageShowsTheEditedPageAndKeepsEverythingPrivate) {
     auto applet = host.startApplet();
     ASSERT_EQ(command(*applet, "init-icon com.example.all\tAll <b>Kinds</b>"), "ok init-icon");
-    const std::string source = host.dataHome() + "/source.gif";
+    const std::string source = host.home() + "/source.gif";
     std::ofstream(source, std::ios::binary) << "GIF89a-source";
     ASSERT_EQ(command(*applet, "file " + source + "\twow.gif\timage/gif"), "ok file");
     ASSERT_EQ(command(*applet, "image dot.png\t3\t2"), "ok image");
@@ -95,17 +97,29 @@ TEST_F(HostWithSdk, StoresEveryKindOfMessageAndShowsTheEditedPage) {
     ASSERT_TRUE(overview);
     EXPECT_NE(overview->body.find("All &lt;b&gt;Kinds&lt;/b&gt;"), std::string::npos)
         << "names are shown as text";
-    EXPECT_NE(overview->body.find("/applets/com.example.all/files/wow.gif"), std::string::npos);
+    const auto urlOf = [&](const std::string& name) {
+        for (const auto& file : info["files"]) {
+            if (file["name"] == name) {
+                return file["url"].get<std::string>();
+            }
+        }
+        return std::string("none");
+    };
+    const std::string wowUrl = urlOf("wow.gif");
+    EXPECT_NE(overview->body.find(wowUrl), std::string::npos);
     EXPECT_TRUE(info["hasIcon"]);
     EXPECT_NE(info["executablePath"].get<std::string>().find("kesh-test-applet"), std::string::npos);
 
     const std::string expectedPage =
         "<h1 id=\"title\">New \xC3\xA9</h1><p class=\"note\" style=\"color: red\"><b>bold</b></p>"
         "<img id=\"pic\" src=\"dot.png\">";
+    const std::string pageUrl = urlOf("page.html");
+    std::string served;
     ASSERT_TRUE(waitUntil([&] {
-        auto page = host.client().Get("/applets/com.example.all/files/page.html");
-        return page && page->body == expectedPage;
-    })) << host.client().Get("/applets/com.example.all/files/page.html")->body;
+        auto page = host.client(false).Get(pageUrl);
+        served = page ? page->body : "";
+        return served.ends_with(expectedPage);
+    })) << served;
     EXPECT_TRUE(fileHolds(host.filesFolder(key) + "/wow.gif", "GIF89a-source"));
 
     int width = 0;
@@ -122,6 +136,18 @@ TEST_F(HostWithSdk, StoresEveryKindOfMessageAndShowsTheEditedPage) {
     const auto icon = readPng(host.dataFolder() + "/" + key + "/icon.png", width, height);
     ASSERT_EQ(icon.size(), 144u * 144 * 4);
     EXPECT_EQ(icon[(143 * 144 + 100) * 4 + 2], static_cast<unsigned char>(243));
+
+    // Other users of the machine see nothing: no folder or file of the host is open to them.
+    for (const std::string& top : {host.dataFolder(), host.stateFolder(), host.home() + "/Halvorin"}) {
+        EXPECT_EQ(fs::status(top).permissions() & (fs::perms::group_all | fs::perms::others_all),
+                  fs::perms::none)
+            << top;
+        for (const auto& entry : fs::recursive_directory_iterator(top)) {
+            EXPECT_EQ(entry.symlink_status().permissions() & (fs::perms::group_all | fs::perms::others_all),
+                      fs::perms::none)
+                << entry.path();
+        }
+    }
 }
 
 TEST_F(HostWithSdk, AMegabyteOfContentArrivesIntactAcrossContinuationChunks) {
@@ -210,29 +236,41 @@ TEST_F(HostWithSdk, TheAppletCallbackReceivesTheRecordsTheHostSends) {
     ASSERT_TRUE(waitUntil([&] { return appletState(host, "com.example.ears")["shownPage"] == "tap.html"; }));
     auto tap = host.client().Post("/event/tap", R"({"x": 12, "y": 34, "id": "b"})", "application/json");
     ASSERT_TRUE(tap);
+    ASSERT_TRUE(tap);
     EXPECT_EQ(json::parse(tap->body)["sent"], 1);
     EXPECT_EQ(applet->readLineStartingWith("record").value_or("none"),
               R"(record 1 0 {"id":"b","x":12,"y":34})");
 }
 
-TEST_F(HostWithSdk, ASecondHostOnTheSameSocketIsRefusedAndShutDownRemovesTheSocket) {
+TEST_F(HostWithSdk, ASecondHostIsRefusedAndARestartKeepsTheTokenUnlessAskedForANewOne) {
     ChildProcess::Options options;
-    options.environment["XDG_DATA_HOME"] = host.dataHome();
-    options.stderrPath = host.dataHome() + "/second.log";
-    ChildProcess second({KESH_HOST_PROGRAM, "--http", "127.0.0.1:0", "--data", host.dataHome() + "/second"},
+    options.environment["XDG_DATA_HOME"] = host.home();
+    options.stderrPath = host.home() + "/second.log";
+    ChildProcess second({KESH_HOST_PROGRAM, "--http", "127.0.0.1:0", "--state", host.home() + "/second"},
                         options);
     const auto status = second.wait(20s);
     ASSERT_TRUE(status);
     EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) != 0);
-    EXPECT_NE(readFileText(host.dataHome() + "/second.log").find("another host is already listening"),
+    EXPECT_NE(readFileText(host.home() + "/second.log").find("another host is already listening"),
               std::string::npos);
 
-    struct stat info {};
-    ASSERT_EQ(::stat(host.socketPath().c_str(), &info), 0);
-    EXPECT_EQ(::stat((host.dataHome() + "/Halvorin").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    const std::string token = host.token();
     const auto stopped = host.process().stop(SIGTERM);
     ASSERT_TRUE(stopped);
     EXPECT_TRUE(WIFEXITED(*stopped) && WEXITSTATUS(*stopped) == 0);
-    EXPECT_NE(::stat(host.socketPath().c_str(), &info), 0) << "socket file left behind";
+    EXPECT_FALSE(fs::exists(host.socketPath())) << "socket file left behind";
+    EXPECT_FALSE(fs::exists(host.stateFolder() + "/display.json")) << "display.json left behind";
+
+    host.restart();
+    ASSERT_TRUE(host.ready()) << host.log();
+    EXPECT_EQ(host.token(), token) << "a bookmarked address must keep working";
+    host.process().stop(SIGTERM);
+    host.restart({"--new-token"});
+    ASSERT_TRUE(host.ready()) << host.log();
+    EXPECT_NE(host.token(), token);
+    EXPECT_EQ(readFileText(host.stateFolder() + "/token"), host.token());
+    auto client = host.client(false);
+    auto old = client.Get("/state", {{"Cookie", "kesh_token=" + token}});
+    ASSERT_TRUE(old);
+    EXPECT_EQ(old->status, 403);
 }

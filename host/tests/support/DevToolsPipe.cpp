@@ -135,7 +135,31 @@ std::string DevToolsPipe::openPage(const std::string& url) {
         return "";
     }
     auto attached = call("Target.attachToTarget", {{"targetId", (*target)["targetId"]}, {"flatten", true}});
-    return attached ? (*attached)["sessionId"].get<std::string>() : "";
+    if (!attached) {
+        return "";
+    }
+    const std::string session = (*attached)["sessionId"];
+    pageTargets_[session] = (*target)["targetId"];
+    return session;
+}
+
+std::string DevToolsPipe::evaluateInFrame(const std::string& pageSession, const std::string& expression) {
+    const auto targets = call("Target.getTargets", json::object());
+    for (const auto& info : targets ? (*targets)["targetInfos"] : json::array()) {
+        if (info.value("type", "") != "iframe" || info.value("parentId", "") != pageTargets_[pageSession]) {
+            continue;
+        }
+        const std::string target = info["targetId"];
+        if (!frameSessions_.contains(target)) {
+            auto attached = call("Target.attachToTarget", {{"targetId", target}, {"flatten", true}});
+            if (!attached) {
+                continue;
+            }
+            frameSessions_[target] = (*attached)["sessionId"];
+        }
+        return evaluate(frameSessions_[target], expression);
+    }
+    return "";
 }
 
 std::string DevToolsPipe::evaluate(const std::string& sessionId, const std::string& expression) {
