@@ -1,30 +1,21 @@
 #include "ChildProcess.h"
 
-#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
-#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 extern char** environ;
 
 namespace kesh::test {
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, const Options& options) {
-    int in[2];
-    int out[2];
-    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) {
-        return;
-    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    if (!options.stderrPath.empty()) {
-        posix_spawn_file_actions_addopen(&actions, 2, options.stderrPath.c_str(),
+    if (!options.outputPath.empty()) {
+        posix_spawn_file_actions_addopen(&actions, 1, options.outputPath.c_str(),
                                          O_WRONLY | O_CREAT | O_APPEND, 0600);
+        posix_spawn_file_actions_adddup2(&actions, 1, 2);
     }
     for (const auto& [childFd, parentFd] : options.extraFds) {
         posix_spawn_file_actions_adddup2(&actions, parentFd, childFd);
@@ -49,66 +40,6 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const Options& 
         pid_ = pid;
     }
     posix_spawn_file_actions_destroy(&actions);
-    ::close(in[0]);
-    ::close(out[1]);
-    in_ = in[1];
-    out_ = out[0];
-}
-
-ChildProcess::~ChildProcess() {
-    stop(SIGKILL, 5s);
-    ::close(in_);
-    ::close(out_);
-}
-
-std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds timeout) {
-    const auto deadline = Clock::now() + timeout;
-    while (true) {
-        if (const auto nl = buffered_.find('\n'); nl != std::string::npos) {
-            std::string line = buffered_.substr(0, nl);
-            buffered_.erase(0, nl + 1);
-            return line;
-        }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        pollfd p{out_, POLLIN, 0};
-        const int ready = left.count() > 0 ? ::poll(&p, 1, static_cast<int>(left.count())) : 0;
-        if (ready < 0 && errno == EINTR) {
-            continue;
-        }
-        if (ready <= 0) {
-            return std::nullopt;
-        }
-        char chunk[4096];
-        const ssize_t n = ::read(out_, chunk, sizeof chunk);
-        if (n <= 0) {
-            return std::nullopt;
-        }
-        buffered_.append(chunk, static_cast<std::size_t>(n));
-    }
-}
-
-std::optional<std::string> ChildProcess::readLineStartingWith(const std::string& prefix,
-                                                              std::chrono::milliseconds timeout) {
-    const auto deadline = Clock::now() + timeout;
-    while (auto line =
-               readLine(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()))) {
-        if (line->starts_with(prefix)) {
-            return line;
-        }
-    }
-    return std::nullopt;
-}
-
-bool ChildProcess::writeLine(const std::string& line) {
-    const std::string text = line + "\n";
-    for (std::size_t done = 0; done < text.size();) {
-        const ssize_t n = ::write(in_, text.data() + done, text.size() - done);
-        if (n <= 0 && errno != EINTR) {
-            return false;
-        }
-        done += n > 0 ? static_cast<std::size_t>(n) : 0;
-    }
-    return true;
 }
 
 std::optional<int> ChildProcess::wait(std::chrono::milliseconds timeout) {

@@ -1,5 +1,5 @@
-// A child process for tests, with pipes to its standard input and output and
-// reads that wait for a deadline rather than for ever.
+// A child process for tests: its output goes to a file, and it is stopped
+// and waited for with a deadline rather than for ever.
 #pragma once
 
 #include <chrono>
@@ -18,21 +18,14 @@ class ChildProcess {
 public:
     struct Options {
         std::map<std::string, std::string> environment; // set in the child, over the test's own
-        std::string stderrPath;                         // empty: inherit the test's standard error
+        std::string outputPath;                         // standard output and error; empty: the test's
         std::map<int, int> extraFds;                    // child fd -> parent fd (dup'ed at start)
     };
 
     ChildProcess(const std::vector<std::string>& argv, const Options& options);
-    ~ChildProcess();
+    ~ChildProcess() { stop(9, 5s); }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
-
-    // The next line of standard output (without its newline), or of those
-    // the first that starts with `prefix`; nullopt at the deadline or the end.
-    std::optional<std::string> readLine(std::chrono::milliseconds timeout = 10s);
-    std::optional<std::string> readLineStartingWith(const std::string& prefix,
-                                                    std::chrono::milliseconds timeout = 10s);
-    bool writeLine(const std::string& line);
 
     // Sends `signal` and waits for the exit; the status (as from waitpid),
     // or nullopt when the child had to be killed.
@@ -41,9 +34,6 @@ public:
 
 private:
     int pid_ = -1;
-    int in_ = -1;
-    int out_ = -1;
-    std::string buffered_;
     std::optional<int> status_;
 };
 

@@ -38,8 +38,6 @@ public:
     const std::string& lastError() const { return lastError_; }
 
 private:
-    std::optional<nlohmann::json> readMessage(std::chrono::milliseconds timeout);
-
     std::unique_ptr<ChildProcess> browser_;
     int toBrowser_ = -1;
     int fromBrowser_ = -1;

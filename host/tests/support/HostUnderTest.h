@@ -1,13 +1,15 @@
 // A kesh-host started for one test in a fresh folder (its XDG_DATA_HOME, data
-// and state), and applets (the kesh-test-applet helper) that talk to it
-// through the real SDK.
+// and state), and applets on its socket.
 #pragma once
 
 #include "ChildProcess.h"
 #include "TemporaryFolder.h"
+#include "WireApplet.h"
 
 #include <httplib.h>
 #include <nlohmann/json.hpp>
+
+#include <csignal>
 
 #include <memory>
 #include <string>
@@ -17,12 +19,11 @@ namespace kesh::test {
 
 class HostUnderTest {
 public:
-    explicit HostUnderTest(const std::vector<std::string>& extraArgs = {});
-    ~HostUnderTest();
+    explicit HostUnderTest(const std::vector<std::string>& extraArgs = {}) { restart(extraArgs); }
+    ~HostUnderTest() { host_->stop(SIGTERM); }
 
-    // Starts the host again in the same folders (after process().stop()).
+    // Starts the host (again, in the same folders) and waits until it has written display.json.
     void restart(const std::vector<std::string>& extraArgs = {});
-    // Whether the host started and wrote display.json.
     bool ready() const { return port_ > 0; }
     int port() const { return port_; }
     const std::string& token() const { return token_; }
@@ -34,17 +35,16 @@ public:
     std::string filesFolder(const std::string& appletKey) const {
         return dataFolder() + "/" + appletKey + "/files";
     }
-    std::string log() const; // the host's standard error so far
+    std::string log() const; // the host's output so far
     ChildProcess& process() { return *host_; }
 
     // A client that carries the access token as a browser does (in its cookie), or nothing.
     httplib::Client client(bool withToken = true) const;
-    nlohmann::json state() const; // GET /state; null on failure
+    nlohmann::json state() const;                        // GET /state; null on failure
+    nlohmann::json applet(const std::string& key) const; // its entry in /state; null while there is none
     // Posts a record through the control endpoint; returns how many connections took it.
     int sendRecord(const nlohmann::json& request) const;
-
-    // A test applet on this host's socket, driven by lines on its standard input.
-    std::unique_ptr<ChildProcess> startApplet() const;
+    std::unique_ptr<WireApplet> connect() const { return std::make_unique<WireApplet>(socketPath()); }
 
 private:
     kv::testsupport::TemporaryFolder temp_;
@@ -52,9 +52,6 @@ private:
     int port_ = 0;
     std::string token_;
 };
-
-// Sends a command line to a test applet and waits for its "ok"/"fail" answer.
-std::string command(ChildProcess& applet, const std::string& line);
 
 std::string readFileText(const std::string& path);
 
