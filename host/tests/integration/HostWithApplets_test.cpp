@@ -118,7 +118,10 @@ TEST_F(HostWithApplets, EightAppletsSendingAtOnceEachKeepTheirOwnFilesIntact) {
     for (int i = 0; i < 8; ++i) {
         applets.push_back(host.connect());
         ASSERT_TRUE(applets.back()->registration("com.example.a" + std::to_string(i), "Applet"));
-        senders.emplace_back([&, i] { applets[i]->content("data.bin", bytePattern(size(i), i)); });
+    }
+    for (int i = 0; i < 8; ++i) {
+        senders.emplace_back(
+            [&size, applet = applets[i].get(), i] { applet->content("data.bin", bytePattern(size(i), i)); });
     }
     for (auto& sender : senders) {
         sender.join();
@@ -166,8 +169,9 @@ TEST_F(HostWithApplets, TheExampleAppletOnTheRealSdkIsShown) {
     ChildProcess example({KESH_EXAMPLE_APPLET_PROGRAM}, {{{"XDG_DATA_HOME", host.home()}}, "", {}});
     const auto status = example.wait(20s);
     ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << host.log();
-    const json info = host.applet("com.example.keshvistrel.applet");
-    EXPECT_EQ(info["shownPage"], "hello.html") << info;
+    EXPECT_TRUE(waitUntil([&] {
+        return host.applet("com.example.keshvistrel.applet")["shownPage"] == "hello.html";
+    })) << host.log();
     unsigned width = 0;
     EXPECT_EQ(readPng(host.filesFolder("com.example.keshvistrel.applet") + "/square.rgba", width).size(),
               16u * 16 * 4);
