@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <thread>
 
 using namespace kesh::test;
 
@@ -156,15 +157,41 @@ TEST_F(HostUnderAttack, TheDisplayAnswersWhileFortyStreamsAndFortySlowClientsHan
     EXPECT_LT(Clock::now() - started, 15s);
 }
 
-TEST_F(HostUnderAttack, SilentSocketsDoNotLockOutARealApplet) {
+// Eight applets send at once, each a megabyte or more (read by the host in many
+// pieces), among 130 sockets that never register.
+TEST_F(HostUnderAttack, SilentSocketsDoNotLockOutRealAppletsWhichEachKeepTheirOwnFiles) {
     std::vector<std::unique_ptr<WireApplet>> silent;
     for (int i = 0; i < 130; ++i) {
         silent.push_back(host.connect());
     }
-    auto applet = host.connect();
-    ASSERT_TRUE(applet->registration("com.example.real", "Real") && applet->content("in.html", "in"));
-    EXPECT_TRUE(
-        waitUntil([&] { return readFileText(host.filesFolder("com.example.real") + "/in.html") == "in"; }));
+    const auto data = [](int i) {
+        std::string bytes(i == 0 ? 1000000 : 300001, '\0');
+        for (std::size_t b = 0; b < bytes.size(); ++b) {
+            bytes[b] = static_cast<char>((b * 131 + std::size_t(i)) % 251);
+        }
+        return bytes;
+    };
+    std::vector<std::unique_ptr<WireApplet>> applets;
+    for (int i = 0; i < 8; ++i) {
+        applets.push_back(host.connect());
+        ASSERT_TRUE(applets.back()->registration("com.example.a" + std::to_string(i), "Applet"));
+    }
+    std::vector<std::thread> senders;
+    for (int i = 0; i < 8; ++i) {
+        senders.emplace_back(
+            [&data, applet = applets[std::size_t(i)].get(), i] { applet->content("d", data(i)); });
+    }
+    for (auto& sender : senders) {
+        sender.join();
+    }
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_TRUE(waitUntil(
+            [&] {
+                return readFileText(host.filesFolder("com.example.a" + std::to_string(i)) + "/d") == data(i);
+            },
+            20s))
+            << i;
+    }
     // A socket that never registers is closed after a few seconds.
     EXPECT_TRUE(silent.back()->closedByHost(15000));
 }

@@ -8,21 +8,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 using namespace kesh::test;
 using nlohmann::json;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string bytePattern(std::size_t count, int seed) {
-    std::string bytes(count, '\0');
-    for (std::size_t i = 0; i < count; ++i) {
-        bytes[i] = static_cast<char>((i * 131 + std::size_t(seed)) % 251);
-    }
-    return bytes;
-}
 
 // A PNG's pixels as RGBA bytes, with its width; empty on failure.
 std::vector<unsigned char> readPng(const std::string& path, unsigned& width) {
@@ -107,27 +98,6 @@ TEST_F(HostWithApplets, StoresEveryKindOfMessageShowsTheEditedPageAndKeepsEveryt
                       fs::perms::none)
                 << entry.path();
         }
-    }
-}
-
-TEST_F(HostWithApplets, EightAppletsSendingAtOnceEachKeepTheirOwnFilesIntact) {
-    std::vector<std::unique_ptr<WireApplet>> applets;
-    std::vector<std::thread> senders;
-    // A megabyte and more, so that the host reads each message in many pieces, all at the same time.
-    const auto size = [](int i) { return i == 0 ? 1000000 : 300001; };
-    for (int i = 0; i < 8; ++i) {
-        applets.push_back(host.connect());
-        ASSERT_TRUE(applets.back()->registration("com.example.a" + std::to_string(i), "Applet"));
-    }
-    for (int i = 0; i < 8; ++i) {
-        senders.emplace_back(
-            [&size, applet = applets[i].get(), i] { applet->content("data.bin", bytePattern(size(i), i)); });
-    }
-    for (auto& sender : senders) {
-        sender.join();
-    }
-    for (int i = 0; i < 8; ++i) {
-        EXPECT_TRUE(stored("com.example.a" + std::to_string(i), "data.bin", bytePattern(size(i), i))) << i;
     }
 }
 
