@@ -49,9 +49,17 @@ int main(int argc, char** argv) {
     HostState state(options->stateFolder);
     EventSender sender;
     DisplayServer display(store, sender);
+    if (!store.prepare(problem) || !display.bind(options->httpHost, options->httpPort, problem)) {
+        logLine(problem);
+        return 1;
+    }
     SocketListener listener;
-    if (!store.prepare(problem) || !display.bind(options->httpHost, options->httpPort, problem) ||
-        !listener.open(options->socketPath, problem) || !state.open(options->newToken, problem)) {
+    if (!listener.open(options->socketPath, problem)) {
+        logLine(problem);
+        return 1;
+    }
+    // The token is made (or replaced) only once this host has its socket and its port.
+    if (!state.open(options->newToken, problem)) {
         logLine(problem);
         return 1;
     }
