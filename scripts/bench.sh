@@ -12,7 +12,7 @@ build="$root/build/bench"
 results="$build/results"
 jobs="${JOBS:-2}"
 
-targets=(sdk_bench json_bench throughput_svg)
+targets=(sdk_bench json_bench host_bench throughput_svg)
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 # The reader tick and hand-off benchmarks need the desktop application's Qt
 # capture (and the latter the SDK's test host); they exist only when those do.
@@ -41,6 +41,7 @@ if [ ${#extra[@]} -eq 0 ]; then
 fi
 run sdk_bench "$build/bin/sdk_bench"
 run json_bench "$build/bin/json_bench"
+run host_bench "$build/bin/host_bench"
 for gui in reader_tick_bench handoff_latency_bench; do
   [ -x "$build/bin/$gui" ] || continue
   # The capture needs an X display; a private virtual one when there is none.

@@ -35,15 +35,20 @@ wait_for() {
     done
 }
 
-host_url_in() { grep -o 'http://[^ ]*/' "$1" 2>/dev/null | head -n 1; }
-has_url() { [[ -n $(host_url_in "$1") ]]; }
+# A field of the display.json a running host keeps in its state folder: the
+# addresses there carry the access token.
+display_field() { # state-folder field
+    sed -n "s/.*\"$2\":\"\([^\"]*\)\".*/\1/p" "$1/display.json" 2>/dev/null
+}
+has_url() { [[ -n $(display_field "$1" url) ]]; }
 
-start_host() { # data-home log
-    XDG_DATA_HOME=$1 "$bin/kesh-host" --http 127.0.0.1:0 >"$2" 2>&1 &
+start_host() { # data-home state-folder log
+    rm -f "$2/display.json"
+    XDG_DATA_HOME=$1 "$bin/kesh-host" --http 127.0.0.1:0 --state "$2" >"$3" 2>&1 &
     host_pid=$!
     if ! wait_for 15 has_url "$2"; then
         echo "demo: the companion host did not start:" >&2
-        cat "$2" >&2
+        cat "$3" >&2
         exit 1
     fi
 }
@@ -66,14 +71,17 @@ listening() {
 run_with_display() {
     need KeshVistrel kesh-host
     local data_home=${XDG_DATA_HOME:-$HOME/.local/share}
+    local state=${XDG_STATE_HOME:-$HOME/.local/state}/kesh-host
     local socket=$data_home/Halvorin/TAMBER_GAMEAPP_SDK
     host_pid=
     if ! listening "$socket"; then
         local log
         log=$(mktemp "${TMPDIR:-/tmp}/kesh-host-XXXXXX.log")
-        start_host "$data_home" "$log"
-        echo "Companion display at $(host_url_in "$log") (host log: $log)"
+        start_host "$data_home" "$state" "$log"
+        echo "Companion display at $(display_field "$state" url) (host log: $log)"
         trap 'stop "$host_pid"' EXIT
+    elif has_url "$state"; then
+        echo "Companion display at $(display_field "$state" url)"
     fi
     "$bin/KeshVistrel"
 }
@@ -88,9 +96,11 @@ run_headless() {
     host_pid= app_pid= painter_pid=
     trap 'stop "$painter_pid"; stop "$app_pid"; stop "$host_pid"' EXIT
 
-    start_host "$XDG_DATA_HOME" "$work/host.log"
-    local url
-    url=$(host_url_in "$work/host.log")
+    start_host "$XDG_DATA_HOME" "$work/state" "$work/host.log"
+    local url state_url
+    url=$(display_field "$work/state" url)
+    state_url=$(display_field "$work/state" localUrl)
+    state_url=${state_url/\/\?token=/\/state?token=}
     local files=$XDG_DATA_HOME/kesh-host/com.Pellmoor.Kesh-Vistrel/files
 
     "$bin/KeshVistrel" >"$work/app.log" 2>&1 &
@@ -106,7 +116,7 @@ run_headless() {
     "$bin/strip-painter" message "Thrall-Aerie Peak" N10184 --cell 6.6667 >"$work/painter.log" 2>&1 &
     painter_pid=$!
 
-    shown() { curl -fsS "${url}state" 2>/dev/null | grep -q '"shownPage":"wowhead.html"'; }
+    shown() { curl -fsS "$state_url" 2>/dev/null | grep -q '"shownPage":"wowhead.html"'; }
     if ! wait_for 60 shown || ! test -f "$files/vistrel.html"; then
         echo "demo: the host did not get both pages in time" >&2
         cat "$work/painter.log" "$work/host.log" >&2
@@ -123,7 +133,7 @@ run_headless() {
     grep -o -i -E 'thrall|aerie-peak' "$files/vistrel.html" | sort -u | sed 's/^/  /'
     echo "NPC page (wowhead.html) mentions:"
     grep -o -E 'npc=10184|10184' "$files/wowhead.html" | sort -u | sed 's/^/  /'
-    echo "Shown on the companion display now: $(curl -fsS "${url}state" | grep -o '"shownPage":"[^"]*"')"
+    echo "Shown on the companion display now: $(curl -fsS "$state_url" | grep -o '"shownPage":"[^"]*"')"
     echo "Screenshot: $work/screenshot.png"
     echo "Logs: $work/host.log $work/painter.log"
 }

@@ -80,9 +80,36 @@ void AppletConnection::handle(HostMessage& message) {
 }
 
 void AppletConnection::readLoop() {
+    // Whatever goes wrong with one applet's messages closes its connection only.
+    try {
+        readMessages();
+    } catch (const std::exception& e) {
+        log(std::string("closing the connection: ") + e.what());
+    } catch (...) {
+        log("closing the connection: unexpected failure");
+    }
+    ::shutdown(fd_, SHUT_RDWR);
+    if (const std::string key = appletKey(); !key.empty()) {
+        store_.disconnect(key);
+    }
+    finished_ = true;
+}
+
+void AppletConnection::readMessages() {
+    const auto registrationDue = std::chrono::steady_clock::now() + kRegistrationDeadline;
     std::vector<std::uint8_t> buffer(64 * 1024);
     std::vector<HostMessage> messages;
     while (true) {
+        if (appletKey().empty()) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                registrationDue - std::chrono::steady_clock::now());
+            pollfd p{fd_, POLLIN, 0};
+            if (left.count() <= 0 || (::poll(&p, 1, static_cast<int>(left.count())) == 0)) {
+                log("closing the connection: no registration within " +
+                    std::to_string(kRegistrationDeadline.count()) + " seconds");
+                return;
+            }
+        }
         const ssize_t got = ::recv(fd_, buffer.data(), buffer.size(), 0);
         if (got < 0 && errno == EINTR) {
             continue;
@@ -91,7 +118,7 @@ void AppletConnection::readLoop() {
             if (!stopping_) {
                 log(std::string("read failed: ") + std::strerror(errno));
             }
-            break;
+            return;
         }
         if (got == 0) {
             if (reader_.midMessage() && !stopping_) {
@@ -99,7 +126,7 @@ void AppletConnection::readLoop() {
             } else if (verbose_) {
                 log("connection closed");
             }
-            break;
+            return;
         }
         messages.clear();
         const bool ok = reader_.feed(std::span(buffer.data(), static_cast<std::size_t>(got)), messages);
@@ -109,14 +136,9 @@ void AppletConnection::readLoop() {
         }
         if (!ok) {
             log("closing the connection: " + reader_.error());
-            break;
+            return;
         }
     }
-    ::shutdown(fd_, SHUT_RDWR);
-    if (const std::string key = appletKey(); !key.empty()) {
-        store_.disconnect(key);
-    }
-    finished_ = true;
 }
 
 bool AppletConnection::sendRecord(std::span<const std::uint8_t> record) {

@@ -6,6 +6,7 @@
 #include "MessageReader.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <span>
@@ -16,6 +17,9 @@ namespace kesh::host {
 
 class AppletConnection {
 public:
+    // A connection that has not registered by then is closed.
+    static constexpr auto kRegistrationDeadline = std::chrono::seconds(5);
+
     // Takes ownership of the connected socket `fd`.
     AppletConnection(int fd, std::uint64_t number, AppletStore& store, bool verbose);
     ~AppletConnection();
@@ -40,6 +44,7 @@ public:
 
 private:
     void readLoop();
+    void readMessages();
     void handle(HostMessage& message);
     void log(const std::string& text) const;
 

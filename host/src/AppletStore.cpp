@@ -1,14 +1,12 @@
 #include "AppletStore.h"
 
 #include "FileNames.h"
+#include "Log.h"
 #include "PngWriter.h"
+#include "PrivateFiles.h"
 
 #include <algorithm>
-#include <atomic>
-#include <fstream>
-#include <sys/stat.h>
 #include <system_error>
-#include <unistd.h>
 
 namespace kesh::host {
 
@@ -16,82 +14,49 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::atomic<unsigned long> temporaryCounter{0};
+// Stored files are served whole; a PNG may come out a little larger than its bitmap.
+constexpr std::uintmax_t kMaxServedFile = 2 * AppletStore::kMaxCopiedFile;
 
-fs::path temporaryPath(const fs::path& folder) {
-    // The process id keeps two hosts sharing a data folder apart.
-    return folder /
-           ("part-" + std::to_string(::getpid()) + "-" + std::to_string(temporaryCounter.fetch_add(1)));
-}
-
-bool ensureFolder(const fs::path& folder, std::string& problem) {
-    std::error_code ec;
-    fs::create_directories(folder, ec);
-    if (ec) {
-        problem = "cannot create " + folder.string() + ": " + ec.message();
-        return false;
-    }
-    return true;
-}
-
-// Moves a finished temporary file into place, so a reader never sees half a file.
-bool commit(const fs::path& temporary, const fs::path& target, std::string& problem) {
-    std::error_code ec;
-    fs::rename(temporary, target, ec);
-    if (ec) {
-        problem = "cannot store " + target.string() + ": " + ec.message();
-        fs::remove(temporary, ec);
-        return false;
-    }
-    return true;
-}
-
-std::optional<std::string> readWhole(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+std::span<const std::uint8_t> bytesOf(const std::string& text) {
+    return std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
 }
 
 } // namespace
 
 AppletStore::AppletStore(fs::path dataRoot) : root_(std::move(dataRoot)) {}
 
-void AppletStore::setListener(std::function<void(const DisplayChange&)> listener) {
+bool AppletStore::prepare(std::string& problem) {
+    return preparePrivateFolder(root_, problem);
+}
+
+void AppletStore::setListener(std::function<void(const SharedChange&)> listener) {
     const std::lock_guard lock(mutex_);
     listener_ = std::move(listener);
 }
 
-fs::path AppletStore::filesFolder(const std::string& key) const {
-    return root_ / key / "files";
-}
-
-fs::path AppletStore::iconPath(const std::string& key) const {
-    return root_ / key / "icon.png";
-}
-
 std::string AppletStore::registerApplet(const HostMessage& m) {
     const std::string key = appletKeyFor(m.identifier);
+    std::string problem;
+    bool hasIcon = false;
+    if (preparePrivateFolder(folder(key), problem) && preparePrivateFolder(folder(key) / "files", problem) &&
+        preparePrivateFolder(folder(key) / "tmp", problem) && m.type == MessageType::RegistrationWithIcon) {
+        const auto png = encodeRgbaPng(kIconSide, kIconSide, m.payload, problem);
+        hasIcon = png && writeFileAtomically(folder(key) / "tmp", folder(key) / "icon.png", *png, problem);
+    }
+    if (!problem.empty()) {
+        logLine("applet " + key + ": " + problem);
+    }
     const std::lock_guard lock(mutex_);
     Applet& applet = applets_[key];
-    applet.info.key = key;
+    if (applet.info.key.empty()) {
+        applet.info.key = key;
+        applet.info.fileCapability = randomHex(16);
+    }
     applet.info.identifier = m.identifier;
     applet.info.friendlyName = m.friendlyName;
     applet.info.executablePath = m.executablePath;
+    applet.info.hasIcon = applet.info.hasIcon || hasIcon;
     ++applet.info.connections;
-    std::string problem;
-    ensureFolder(filesFolder(key), problem);
-    if (m.type == MessageType::RegistrationWithIcon) {
-        const fs::path tmpFolder = root_ / key / "tmp";
-        if (ensureFolder(tmpFolder, problem)) {
-            const fs::path temporary = temporaryPath(tmpFolder);
-            if (writeRgbaPng(temporary, kIconSide, kIconSide, m.payload, problem) &&
-                commit(temporary, iconPath(key), problem)) {
-                applet.info.hasIcon = true;
-            }
-        }
-    }
     return key;
 }
 
@@ -104,130 +69,71 @@ void AppletStore::disconnect(const std::string& key) {
 
 bool AppletStore::storeBytes(const std::string& key, const std::string& name,
                              std::span<const std::uint8_t> bytes, std::string& problem) const {
-    const fs::path tmpFolder = root_ / key / "tmp";
-    if (!ensureFolder(tmpFolder, problem) || !ensureFolder(filesFolder(key), problem)) {
-        return false;
-    }
-    const fs::path temporary = temporaryPath(tmpFolder);
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        if (!out.flush()) {
-            problem = "cannot write " + temporary.string();
-            return false;
-        }
-    }
-    return commit(temporary, filesFolder(key) / name, problem);
+    return preparePrivateFolder(folder(key) / "tmp", problem) &&
+           preparePrivateFolder(folder(key) / "files", problem) &&
+           writeFileAtomically(folder(key) / "tmp", folder(key) / "files" / name, bytes, problem);
 }
 
-bool AppletStore::copyFile(const std::string& key, const HostMessage& m, std::string& problem) const {
-    const fs::path source(m.filePath);
-    if (!source.is_absolute()) {
+// A copied file's bytes, or an image as PNG.
+std::optional<std::string> AppletStore::bytesToStore(const HostMessage& m, std::string& problem) const {
+    if (m.type == MessageType::Image) {
+        auto png = encodeRgbaPng(m.width, m.height, m.payload, problem);
+        return png ? std::optional<std::string>(std::in_place, png->begin(), png->end()) : std::nullopt;
+    }
+    if (!fs::path(m.filePath).is_absolute()) {
         problem = "file path \"" + m.filePath + "\" is not absolute";
-        return false;
+        return std::nullopt;
     }
-    // Only regular files: a device or a pipe could block the host or never end.
-    struct stat info {};
-    if (::stat(source.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        problem = "\"" + m.filePath + "\" is not a readable regular file";
-        return false;
-    }
-    if (static_cast<std::uintmax_t>(info.st_size) > kMaxCopiedFile) {
-        problem = "\"" + m.filePath + "\" is larger than " + std::to_string(kMaxCopiedFile) + " bytes";
-        return false;
-    }
-    const auto bytes = readWhole(source);
-    if (!bytes) {
-        problem = "cannot read \"" + m.filePath + "\"";
-        return false;
-    }
-    return storeBytes(key, m.fileName,
-                      std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()),
-                      problem);
+    // A link is followed: the applet could as well have named its target.
+    return readRegularFile(m.filePath, kMaxCopiedFile, true, problem);
 }
 
-bool AppletStore::storeImage(const std::string& key, const HostMessage& m, std::string& problem) const {
-    const fs::path tmpFolder = root_ / key / "tmp";
-    if (!ensureFolder(tmpFolder, problem) || !ensureFolder(filesFolder(key), problem)) {
-        return false;
-    }
-    const fs::path temporary = temporaryPath(tmpFolder);
-    if (!writeRgbaPng(temporary, m.width, m.height, m.payload, problem)) {
-        std::error_code ec;
-        fs::remove(temporary, ec);
-        return false;
-    }
-    return commit(temporary, filesFolder(key) / m.fileName, problem);
-}
-
-void AppletStore::publish(const DisplayChange& change) {
+void AppletStore::publish(DisplayChange change) {
     if (listener_) {
-        listener_(change);
+        listener_(std::make_shared<const DisplayChange>(std::move(change)));
     }
 }
 
-bool AppletStore::showPage(Applet& applet, const std::string& name, std::string& problem) {
-    auto html = readWhole(filesFolder(applet.info.key) / name);
-    if (!html) {
-        // Shown anyway: the display says the page is missing until it arrives.
-        problem = "page \"" + name + "\" is not stored yet";
-        html = std::string();
-    }
+void AppletStore::showPage(Applet& applet, const std::string& name, std::string html) {
     applet.info.shownPage = name;
     applet.info.pageVersion = ++pageVersions_;
-    applet.shownHtml = std::move(*html);
+    applet.shownHtml = std::move(html);
+    applet.edits = 0;
     activeApplet_ = applet.info.key;
     DisplayChange change;
     change.kind = DisplayChange::Kind::Page;
     change.appletKey = applet.info.key;
     change.pageVersion = applet.info.pageVersion;
     change.page = name;
-    applet.history.assign(1, change);
-    publish(change);
-    return problem.empty();
+    change.fileCapability = applet.info.fileCapability;
+    publish(std::move(change));
 }
 
-void AppletStore::reloadIfShown(Applet& applet, const std::string& name) {
-    if (applet.info.shownPage == name) {
-        std::string ignored; // the file was just stored, so it is there
-        showPage(applet, name, ignored);
-    }
-}
-
-void AppletStore::edit(Applet& applet, DisplayChange change) {
-    change.appletKey = applet.info.key;
-    change.pageVersion = applet.info.pageVersion;
-    if (change.kind == DisplayChange::Kind::Property) {
-        setTagProperty(applet.shownHtml, change.selector, change.property, change.text);
-    } else {
-        setTagContent(applet.shownHtml, change.selector, change.text);
-    }
-    // The page text already holds every edit, so dropping the oldest ones
-    // only costs a display that reconnects a replay of fewer edits.
-    if (applet.history.size() >= kMaxEditHistory) {
-        applet.history.erase(applet.history.begin() + 1, applet.history.begin() + 1 + kMaxEditHistory / 2);
-    }
-    applet.history.push_back(change);
-    publish(change);
-}
-
-namespace {
-
-DisplayChange editFrom(const HostMessage& m) {
+bool AppletStore::edit(Applet& applet, const HostMessage& m, std::string& problem) {
     DisplayChange change;
     change.selector = {m.tag, m.byClass};
+    int changed = 0;
     if (m.type == MessageType::TagProperty) {
         change.kind = DisplayChange::Kind::Property;
         change.property = m.property;
         change.text = m.value;
+        changed =
+            setTagProperty(applet.shownHtml, change.selector, change.property, change.text, kMaxShownPage);
     } else {
         change.kind = DisplayChange::Kind::Content;
         change.text.assign(m.payload.begin(), m.payload.end());
+        changed = setTagContent(applet.shownHtml, change.selector, change.text, kMaxShownPage);
     }
-    return change;
+    if (changed < 0) {
+        problem = "the page would grow past " + std::to_string(kMaxShownPage) + " bytes";
+        return false;
+    }
+    change.appletKey = applet.info.key;
+    change.pageVersion = applet.info.pageVersion;
+    change.edits = ++applet.edits;
+    publish(std::move(change));
+    return true;
 }
-
-} // namespace
 
 bool AppletStore::apply(const std::string& key, const HostMessage& m, std::string& problem) {
     problem.clear();
@@ -253,22 +159,45 @@ bool AppletStore::apply(const std::string& key, const HostMessage& m, std::strin
     case MessageType::File:
     case MessageType::Content:
     case MessageType::Image: {
-        // Files are written outside the lock: a large one must not hold up other applets or the display.
-        const bool stored = m.type == MessageType::File    ? copyFile(key, m, problem)
-                            : m.type == MessageType::Image ? storeImage(key, m, problem)
-                                                           : storeBytes(key, m.fileName, m.payload, problem);
-        if (!stored) {
+        // Files are read and written outside the lock: a large one must not hold up other applets or the
+        // display.
+        std::optional<std::string> made;
+        if (m.type != MessageType::Content && !(made = bytesToStore(m, problem))) {
+            return false;
+        }
+        const auto bytes = made ? bytesOf(*made) : std::span<const std::uint8_t>(m.payload);
+        if (!storeBytes(key, m.fileName, bytes, problem)) {
             return false;
         }
         const std::lock_guard lock(mutex_);
         Applet& applet = applets_.at(key);
         applet.fileTypes[m.fileName] = m.fileType;
-        reloadIfShown(applet, m.fileName);
+        if (applet.info.shownPage != m.fileName) {
+            return true;
+        }
+        if (bytes.size() > kMaxShownPage) {
+            problem =
+                "page \"" + m.fileName + "\" is larger than " + std::to_string(kMaxShownPage) + " bytes";
+            return false;
+        }
+        showPage(applet, m.fileName, std::string(bytes.begin(), bytes.end()));
         return true;
     }
     case MessageType::Index: {
+        const fs::path path = folder(key) / "files" / m.fileName;
+        std::error_code ec;
+        const bool stored = fs::exists(fs::symlink_status(path, ec));
+        auto html = stored ? readRegularFile(path, kMaxShownPage, false, problem) : std::string();
+        if (!html) {
+            return false;
+        }
         const std::lock_guard lock(mutex_);
-        return showPage(applets_.at(key), m.fileName, problem);
+        // Shown even before it is stored: the display shows it once it arrives.
+        showPage(applets_.at(key), m.fileName, std::move(*html));
+        if (!stored) {
+            problem = "page \"" + m.fileName + "\" is not stored yet";
+        }
+        return stored;
     }
     case MessageType::TagProperty:
     case MessageType::TagContent: {
@@ -278,8 +207,7 @@ bool AppletStore::apply(const std::string& key, const HostMessage& m, std::strin
             problem = "tag edit while no page is shown";
             return false;
         }
-        edit(applet, editFrom(m));
-        return true;
+        return edit(applet, m, problem);
     }
     }
     return false;
@@ -303,18 +231,24 @@ std::vector<AppletInfo> AppletStore::applets() const {
 }
 
 std::optional<AppletInfo> AppletStore::applet(const std::string& key) const {
-    const std::lock_guard lock(mutex_);
-    auto it = applets_.find(key);
-    if (it == applets_.end()) {
-        return std::nullopt;
+    AppletInfo info;
+    std::map<std::string, std::string> fileTypes;
+    {
+        const std::lock_guard lock(mutex_);
+        auto it = applets_.find(key);
+        if (it == applets_.end()) {
+            return std::nullopt;
+        }
+        info = it->second.info;
+        fileTypes = it->second.fileTypes;
     }
-    AppletInfo info = it->second.info;
     std::error_code ec;
-    for (fs::directory_iterator entry(filesFolder(key), ec), end; !ec && entry != end; entry.increment(ec)) {
+    for (fs::directory_iterator entry(folder(key) / "files", ec), end; !ec && entry != end;
+         entry.increment(ec)) {
         StoredFile file;
         file.name = entry->path().filename().string();
         file.size = entry->file_size(ec);
-        if (auto type = it->second.fileTypes.find(file.name); type != it->second.fileTypes.end()) {
+        if (auto type = fileTypes.find(file.name); type != fileTypes.end()) {
             file.fileType = type->second;
         }
         info.files.push_back(std::move(file));
@@ -324,7 +258,13 @@ std::optional<AppletInfo> AppletStore::applet(const std::string& key) const {
     return info;
 }
 
-std::optional<std::string> AppletStore::readFile(const std::string& key, const std::string& name) const {
+std::optional<std::string> AppletStore::fileCapability(const std::string& key) const {
+    const std::lock_guard lock(mutex_);
+    auto it = applets_.find(key);
+    return it == applets_.end() ? std::nullopt : std::optional<std::string>(it->second.info.fileCapability);
+}
+
+std::optional<ServedFile> AppletStore::readFile(const std::string& key, const std::string& name) const {
     if (!isSafeFileName(name)) {
         return std::nullopt;
     }
@@ -336,10 +276,24 @@ std::optional<std::string> AppletStore::readFile(const std::string& key, const s
             return std::nullopt;
         }
         if (it->second.info.shownPage == name) {
-            return it->second.shownHtml;
+            return ServedFile{it->second.shownHtml, true, it->second.edits};
         }
     }
-    return readWhole(filesFolder(key) / name);
+    std::string problem;
+    auto bytes = readRegularFile(folder(key) / "files" / name, kMaxServedFile, false, problem);
+    return bytes ? std::optional<ServedFile>(ServedFile{std::move(*bytes)}) : std::nullopt;
+}
+
+std::optional<std::string> AppletStore::readIcon(const std::string& key) const {
+    {
+        const std::lock_guard lock(mutex_);
+        auto it = applets_.find(key);
+        if (it == applets_.end() || !it->second.info.hasIcon) {
+            return std::nullopt;
+        }
+    }
+    std::string problem;
+    return readRegularFile(folder(key) / "icon.png", kMaxServedFile, false, problem);
 }
 
 void AppletStore::withSnapshot(const std::function<void(const DisplaySnapshot&)>& use) const {
@@ -347,8 +301,13 @@ void AppletStore::withSnapshot(const std::function<void(const DisplaySnapshot&)>
     DisplaySnapshot snapshot;
     snapshot.activeApplet = activeApplet_;
     for (const auto& [key, applet] : applets_) {
-        if (!applet.history.empty()) {
-            snapshot.history[key] = applet.history;
+        if (!applet.info.shownPage.empty()) {
+            DisplayChange& page = snapshot.pages[key];
+            page.appletKey = key;
+            page.pageVersion = applet.info.pageVersion;
+            page.edits = applet.edits;
+            page.page = applet.info.shownPage;
+            page.fileCapability = applet.info.fileCapability;
         }
     }
     use(snapshot);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -22,11 +23,15 @@ struct DisplayChange {
     Kind kind = Kind::Page;
     std::string appletKey;
     std::uint64_t pageVersion = 0; // grows with every page shown by any applet
-    std::string page;              // Page: the shown file's name
-    TagSelector selector;          // Property, Content
-    std::string property;          // Property
-    std::string text;              // Property: the value; Content: the new inner HTML
+    // Page: the edits made to the page so far; an edit: its number, from 1.
+    std::uint64_t edits = 0;
+    std::string page;           // Page: the shown file's name
+    std::string fileCapability; // Page: the secret in the addresses of the applet's files
+    TagSelector selector;       // Property, Content
+    std::string property;       // Property
+    std::string text;           // Property: the value; Content: the new inner HTML
 };
+using SharedChange = std::shared_ptr<const DisplayChange>;
 
 struct StoredFile {
     std::string name;
@@ -39,6 +44,7 @@ struct AppletInfo {
     std::string identifier;
     std::string friendlyName;
     std::string executablePath;
+    std::string fileCapability;
     bool hasIcon = false;
     int connections = 0;
     std::string shownPage;
@@ -46,21 +52,32 @@ struct AppletInfo {
     std::vector<StoredFile> files;
 };
 
-// What a display needs to catch up: per applet its page and the edits since.
+// What a display needs to catch up: each applet's page, with its edit count.
 struct DisplaySnapshot {
     std::string activeApplet; // the applet that most recently chose a page
-    std::map<std::string, std::vector<DisplayChange>> history;
+    std::map<std::string, DisplayChange> pages;
+};
+
+// A stored file as served; the shown page comes with its edits applied.
+struct ServedFile {
+    std::string bytes;
+    bool shownPage = false;
+    std::uint64_t edits = 0; // of the shown page
 };
 
 class AppletStore {
 public:
     static constexpr std::uintmax_t kMaxCopiedFile = 64u * 1024 * 1024;
-    static constexpr std::size_t kMaxEditHistory = 2000;
+    // A shown page is kept in memory with its edits: this bounds each applet's share.
+    static constexpr std::size_t kMaxShownPage = 16u * 1024 * 1024;
 
     explicit AppletStore(std::filesystem::path dataRoot);
 
+    // Makes the data folder private to this user; false with a reason when it cannot be used.
+    bool prepare(std::string& problem);
+
     // Called (under the store's lock, so in order) for every display change.
-    void setListener(std::function<void(const DisplayChange&)> listener);
+    void setListener(std::function<void(const SharedChange&)> listener);
 
     // Registers a connection's applet and returns its key; the icon, if any, is stored as "icon.png".
     std::string registerApplet(const HostMessage& registration);
@@ -74,40 +91,37 @@ public:
     std::vector<AppletInfo> applets() const;
     std::optional<AppletInfo> applet(const std::string& key) const;
 
-    // The bytes of a stored file; for the shown page, with its edits applied.
-    std::optional<std::string> readFile(const std::string& key, const std::string& name) const;
-    std::filesystem::path iconPath(const std::string& key) const;
+    // The secret in the addresses of the applet's files; nullopt for an unknown applet.
+    std::optional<std::string> fileCapability(const std::string& key) const;
+    std::optional<ServedFile> readFile(const std::string& key, const std::string& name) const;
+    std::optional<std::string> readIcon(const std::string& key) const;
 
     // Runs `use` with the current snapshot under the store's lock, so that a
     // listener registered inside it misses no change and sees none twice.
     void withSnapshot(const std::function<void(const DisplaySnapshot&)>& use) const;
-
-    const std::filesystem::path& dataRoot() const { return root_; }
 
 private:
     struct Applet {
         AppletInfo info;
         std::map<std::string, std::string> fileTypes;
         std::string shownHtml; // the shown page with its edits applied
-        std::vector<DisplayChange> history;
+        std::uint64_t edits = 0;
     };
 
-    std::filesystem::path filesFolder(const std::string& key) const;
+    std::filesystem::path folder(const std::string& key) const { return root_ / key; }
     bool storeBytes(const std::string& key, const std::string& name, std::span<const std::uint8_t> bytes,
                     std::string& problem) const;
-    bool copyFile(const std::string& key, const HostMessage& m, std::string& problem) const;
-    bool storeImage(const std::string& key, const HostMessage& m, std::string& problem) const;
-    bool showPage(Applet& applet, const std::string& name, std::string& problem);
-    void reloadIfShown(Applet& applet, const std::string& name);
-    void edit(Applet& applet, DisplayChange change);
-    void publish(const DisplayChange& change);
+    std::optional<std::string> bytesToStore(const HostMessage& m, std::string& problem) const;
+    void showPage(Applet& applet, const std::string& name, std::string html);
+    bool edit(Applet& applet, const HostMessage& m, std::string& problem);
+    void publish(DisplayChange change);
 
     std::filesystem::path root_;
     mutable std::mutex mutex_;
     std::map<std::string, Applet> applets_;
     std::string activeApplet_;
     std::uint64_t pageVersions_ = 0;
-    std::function<void(const DisplayChange&)> listener_;
+    std::function<void(const SharedChange&)> listener_;
 };
 
 } // namespace kesh::host

@@ -1,5 +1,7 @@
 // The companion display over HTTP: the shown page, live changes as
-// server-sent events, an overview of the applets, taps and the record control.
+// server-sent events, an overview of the applets, taps and the record
+// control. Every request needs the access token (or, for an applet's files,
+// that applet's file capability) and must be meant for this host.
 #pragma once
 
 #include "AppletStore.h"
@@ -7,15 +9,16 @@
 
 #include <memory>
 #include <string>
-#include <thread>
 
 namespace httplib {
-class Server;
-}
+class Request;
+class Response;
+} // namespace httplib
 
 namespace kesh::host {
 
 class EventHub;
+class HttpListener;
 
 class DisplayServer {
 public:
@@ -26,25 +29,38 @@ public:
 
     // Binds to host:port (port 0 picks a free one). False with a reason on failure.
     bool bind(const std::string& host, int port, std::string& problem);
-    int port() const { return port_; }
-    void start();
+    int port() const;
+    // Starts answering; `token` is the access token requests must carry.
+    void start(const std::string& token);
     void stop();
 
 private:
+    class Routes;
+    using Request = httplib::Request;
+    using Response = httplib::Response;
+
     void addRoutes();
+    bool admit(const Request& req, Response& res) const;
+    void showDisplay(const std::string& follow, Response& res) const;
+
+    void handleDisplay(const Request& req, Response& res) const;
+    void handleAppletDisplay(const Request& req, Response& res) const;
+    void handleFile(const Request& req, Response& res) const;
+    void handleIcon(const Request& req, Response& res) const;
+    void handleOverview(const Request& req, Response& res) const;
+    void handleState(const Request& req, Response& res) const;
+    void handleEvents(const Request& req, Response& res) const;
+    void handleTap(const Request& req, Response& res) const;
+    void handleSendRecord(const Request& req, Response& res) const;
+
+    std::string activeApplet() const;
 
     AppletStore& store_;
     EventSender& sender_;
-    std::unique_ptr<httplib::Server> server_;
+    std::unique_ptr<Routes> routes_;
     std::shared_ptr<EventHub> hub_;
-    int port_ = 0;
-    std::thread thread_;
+    std::unique_ptr<HttpListener> listener_;
+    std::string token_;
 };
-
-// The display page, with the applet it follows ("" follows whichever applet
-// last chose a page) and the address of the page to show first.
-std::string renderDisplayPage(const std::string& followKey, const std::string& firstPageUrl);
-// The address under which a stored file is served.
-std::string fileUrl(const std::string& appletKey, const std::string& fileName);
 
 } // namespace kesh::host

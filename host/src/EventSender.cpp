@@ -1,5 +1,7 @@
 #include "EventSender.h"
 
+#include "Log.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -41,6 +43,19 @@ void EventSender::add(std::unique_ptr<AppletConnection> connection) {
     const std::lock_guard lock(mutex_);
     if (stopping_) {
         return; // the host is shutting down; the connection closes unread
+    }
+    reapFinished();
+    if (connections_.size() >= kMaxConnections) {
+        auto silent = std::find_if(connections_.begin(), connections_.end(),
+                                   [](const auto& c) { return c->appletKey().empty(); });
+        if (silent == connections_.end()) {
+            logLine("refusing a connection: " + std::to_string(kMaxConnections) + " applets are connected");
+            return;
+        }
+        logLine("applet #" + std::to_string((*silent)->number()) +
+                ": closing the connection: it has not registered and the host is full");
+        // Destroying it ends its thread at once: it holds no lock and has nothing stored.
+        connections_.erase(silent);
     }
     // Listed before it reads anything, so it can take records as soon as it has registered.
     connection->start();

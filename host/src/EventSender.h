@@ -34,6 +34,13 @@ public:
     EventSender(const EventSender&) = delete;
     EventSender& operator=(const EventSender&) = delete;
 
+    // Each applet has a thread: a flood of connections must not exhaust the host.
+    static constexpr std::size_t kMaxConnections = 128;
+
+    // Starts the connection and keeps it. When the host is full, the oldest
+    // connection that has not registered yet is closed to make room (so
+    // silent sockets cannot lock applets out); when every one has
+    // registered, the new one is refused.
     void add(std::unique_ptr<AppletConnection> connection);
     std::size_t connectionCount();
 

@@ -3,6 +3,7 @@
 #include "SocketListener.h"
 
 #include <charconv>
+#include <cstdlib>
 
 namespace kesh::host {
 
@@ -18,12 +19,21 @@ bool parseInt(const std::string& text, int low, int high, int& out) {
     return true;
 }
 
+std::filesystem::path userStateFolder() {
+    if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg != nullptr && xdg[0] == '/') {
+        return xdg;
+    }
+    const char* home = std::getenv("HOME");
+    return std::filesystem::path(home != nullptr ? home : "/tmp") / ".local" / "state";
+}
+
 } // namespace
 
 std::optional<HostOptions> parseHostOptions(const std::vector<std::string>& args, std::string& problem) {
     HostOptions options;
     options.socketPath = defaultSocketPath();
     options.dataFolder = userDataFolder() / "kesh-host";
+    options.stateFolder = userStateFolder() / "kesh-host";
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const auto next = [&](std::string& out) {
@@ -39,6 +49,13 @@ std::optional<HostOptions> parseHostOptions(const std::vector<std::string>& args
             options.help = true;
         } else if (arg == "-v" || arg == "--verbose") {
             options.verbose = true;
+        } else if (arg == "--new-token") {
+            options.newToken = true;
+        } else if (arg == "--state") {
+            if (!next(value)) {
+                return std::nullopt;
+            }
+            options.stateFolder = value;
         } else if (arg == "--socket") {
             if (!next(value)) {
                 return std::nullopt;

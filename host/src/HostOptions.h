@@ -11,10 +11,12 @@ namespace kesh::host {
 struct HostOptions {
     std::filesystem::path socketPath;
     std::filesystem::path dataFolder;
+    std::filesystem::path stateFolder;
     std::string httpHost = "127.0.0.1";
     int httpPort = 8765;
     int keepAliveSeconds = 5;
     bool verbose = false;
+    bool newToken = false;
     bool help = false;
 };
 
@@ -27,6 +29,9 @@ inline constexpr const char* kUsage =
     "~/.local/share>/Halvorin/TAMBER_GAMEAPP_SDK)\n"
     "  --data DIR           store applets' files under DIR (default: <XDG_DATA_HOME or "
     "~/.local/share>/kesh-host)\n"
+    "  --state DIR          keep the access token and display.json in DIR (default: <XDG_STATE_HOME or "
+    "~/.local/state>/kesh-host)\n"
+    "  --new-token          replace the access token (every browser must open the new address)\n"
     "  --http HOST:PORT     serve the display there (default 127.0.0.1:8765; port 0 picks a free port)\n"
     "  --keepalive SECONDS  send a keep-alive record every SECONDS (default 5; 0: never)\n"
     "  -v, --verbose        log one line per message received\n"

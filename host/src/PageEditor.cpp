@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -259,76 +260,110 @@ std::string escapeAttribute(std::string_view value) {
     return out;
 }
 
-// The end tag that closes tags[start], counting nested elements of the same name.
-std::optional<std::size_t> matchingEnd(const std::vector<Tag>& tags, std::size_t start) {
-    const std::string& name = tags[start].name;
-    int depth = 0;
-    for (std::size_t i = start + 1; i < tags.size(); ++i) {
-        if (tags[i].name != name) {
-            continue;
-        }
-        if (!tags[i].closing) {
-            if (!tags[i].selfClosing) {
-                ++depth;
+// For each start tag, the end tag that closes it (counting nested elements
+// of the same name), or npos; found for the whole page in one pass.
+std::vector<std::size_t> matchingEnds(const std::vector<Tag>& tags) {
+    std::vector<std::size_t> ends(tags.size(), std::string::npos);
+    std::map<std::string, std::vector<std::size_t>> open;
+    for (std::size_t i = 0; i < tags.size(); ++i) {
+        if (!tags[i].closing && !tags[i].selfClosing) {
+            open[tags[i].name].push_back(i);
+        } else if (tags[i].closing) {
+            auto& starts = open[tags[i].name];
+            if (!starts.empty()) {
+                ends[starts.back()] = i;
+                starts.pop_back();
             }
-        } else if (depth == 0) {
-            return i;
-        } else {
-            --depth;
         }
     }
-    return std::nullopt;
+    return ends;
 }
 
-// Applies `edit` to each target, last first: an edit never moves the
-// elements before it, so re-reading the page keeps earlier targets valid.
-template <typename Edit> int editEach(std::string& html, const TagSelector& selector, Edit edit) {
-    const std::size_t count = findTargets(tokenize(html), selector).size();
+// Replaces html[begin, end) with `text`.
+struct Splice {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    std::string_view text;
+    bool space = false; // a space goes before the text
+};
+
+// Splices each target in one pass over the page. A target inside a part
+// already replaced (an element nested in one whose content was set) counts
+// as changed, as it would be if edited first and then replaced with its parent.
+template <typename MakeSplice>
+int editEach(std::string& html, const TagSelector& selector, std::size_t maxBytes, MakeSplice makeSplice) {
+    const auto tags = tokenize(html);
+    std::vector<Splice> splices;
     int changed = 0;
-    for (std::size_t n = count; n-- > 0;) {
-        const auto tags = tokenize(html);
-        const auto targets = findTargets(tags, selector);
-        if (n < targets.size() && edit(tags, targets[n])) {
-            ++changed;
+    std::size_t size = html.size();
+    for (const std::size_t index : findTargets(tags, selector)) {
+        auto splice = makeSplice(tags, index);
+        if (!splice) {
+            continue;
         }
+        ++changed;
+        if (!splices.empty() && splice->begin < splices.back().end) {
+            continue;
+        }
+        size = size - (splice->end - splice->begin) + splice->text.size() + (splice->space ? 1 : 0);
+        splices.push_back(std::move(*splice));
     }
+    if (size > maxBytes) {
+        return -1;
+    }
+    if (splices.empty()) {
+        return changed;
+    }
+    std::string out;
+    out.reserve(size);
+    std::size_t copied = 0;
+    for (const auto& splice : splices) {
+        out.append(html, copied, splice.begin - copied);
+        out += splice.space ? " " : "";
+        out += splice.text;
+        copied = splice.end;
+    }
+    out.append(html, copied, std::string::npos);
+    html = std::move(out);
     return changed;
 }
 
 } // namespace
 
 int setTagProperty(std::string& html, const TagSelector& selector, std::string_view property,
-                   std::string_view value) {
+                   std::string_view value, std::size_t maxBytes) {
     const std::string name = lower(property);
     if (name.empty() || std::any_of(name.begin(), name.end(), [](char c) {
             return isSpace(c) || c == '"' || c == '\'' || c == '>' || c == '/' || c == '=' || c == '<';
         })) {
         return 0; // not an attribute name; writing it would break the markup
     }
-    return editEach(html, selector, [&](const std::vector<Tag>& tags, std::size_t index) {
+    const std::string replacement = name + "=\"" + escapeAttribute(value) + "\"";
+    return editEach(html, selector, maxBytes, [&](const std::vector<Tag>& tags, std::size_t index) {
         const Tag& tag = tags[index];
-        const std::string replacement = name + "=\"" + escapeAttribute(value) + "\"";
         if (const Attribute* attr = findAttribute(tag, name)) {
-            html.replace(attr->begin, attr->end - attr->begin, replacement);
-        } else {
-            const bool needsSpace = tag.attrsEnd > 0 && !isSpace(html[tag.attrsEnd - 1]);
-            html.insert(tag.attrsEnd, (needsSpace ? " " : "") + replacement);
+            return std::optional<Splice>({attr->begin, attr->end, replacement});
         }
-        return true;
+        const bool needsSpace = tag.attrsEnd > 0 && !isSpace(html[tag.attrsEnd - 1]);
+        return std::optional<Splice>({tag.attrsEnd, tag.attrsEnd, replacement, needsSpace});
     });
 }
 
-int setTagContent(std::string& html, const TagSelector& selector, std::string_view content) {
-    return editEach(html, selector, [&](const std::vector<Tag>& tags, std::size_t index) {
+int setTagContent(std::string& html, const TagSelector& selector, std::string_view content,
+                  std::size_t maxBytes) {
+    std::vector<std::size_t> ends;
+    return editEach(html, selector, maxBytes, [&](const std::vector<Tag>& tags, std::size_t index) {
         const Tag& tag = tags[index];
         if (tag.selfClosing || isVoid(tag.name)) {
-            return false;
+            return std::optional<Splice>();
         }
-        const auto end = matchingEnd(tags, index);
+        if (ends.empty()) {
+            ends = matchingEnds(tags);
+        }
         // An element left open runs to the end of the page, as a browser reads it.
-        const std::size_t contentEnd = end ? tags[*end].begin : html.size();
-        html.replace(tag.end, contentEnd - tag.end, content);
-        return true;
+        const std::size_t contentEnd =
+            ends[index] != std::string::npos ? tags[ends[index]].begin : html.size();
+        return std::optional<Splice>({tag.end, contentEnd, content});
     });
 }
 

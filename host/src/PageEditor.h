@@ -14,9 +14,12 @@ struct TagSelector {
 };
 
 // Each returns how many elements were changed. By id only the first element
-// with that id is changed; by class every element carrying the class.
+// with that id is changed; by class every element carrying the class, all in
+// one pass over the page. An edit that would make the page longer than
+// `maxBytes` is not made: the page stays as it was and the result is -1.
 int setTagProperty(std::string& html, const TagSelector& selector, std::string_view property,
-                   std::string_view value);
-int setTagContent(std::string& html, const TagSelector& selector, std::string_view content);
+                   std::string_view value, std::size_t maxBytes = std::string::npos);
+int setTagContent(std::string& html, const TagSelector& selector, std::string_view content,
+                  std::size_t maxBytes = std::string::npos);
 
 } // namespace kesh::host

@@ -1,16 +1,17 @@
-// Writes 4-byte-per-pixel bitmaps as PNG files.
+// Encodes 4-byte-per-pixel bitmaps as PNG.
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace kesh::host {
 
-// Rows top to bottom, each pixel R, G, B, A. Returns false with a reason
-// when the bitmap is empty, too short, or the file cannot be written.
-bool writeRgbaPng(const std::filesystem::path& path, int width, int height,
-                  std::span<const std::uint8_t> rgba, std::string& problem);
+// Rows top to bottom, each pixel R, G, B, A. nullopt with a reason when the
+// bitmap is empty, does not match its sides, or cannot be encoded.
+std::optional<std::vector<std::uint8_t>>
+encodeRgbaPng(int width, int height, std::span<const std::uint8_t> rgba, std::string& problem);
 
 } // namespace kesh::host

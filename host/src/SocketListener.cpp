@@ -1,6 +1,7 @@
 #include "SocketListener.h"
 
 #include "Log.h"
+#include "PrivateFiles.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -65,16 +66,9 @@ bool SocketListener::open(const fs::path& socketPath, std::string& problem) {
         problem = "socket path " + socketPath.string() + " is too long for a UNIX-domain socket";
         return false;
     }
-    const fs::path folder = socketPath.parent_path();
-    std::error_code ec;
-    if (!fs::is_directory(folder, ec)) {
-        fs::create_directories(folder, ec);
-        if (ec) {
-            problem = "cannot create " + folder.string() + ": " + ec.message();
-            return false;
-        }
-        // Only the user may reach the socket.
-        ::chmod(folder.c_str(), 0700);
+    // Only this user may reach the socket: whoever can write to its folder could put another in its place.
+    if (!preparePrivateFolder(socketPath.parent_path(), problem)) {
+        return false;
     }
     struct stat info {};
     if (::lstat(socketPath.c_str(), &info) == 0) {

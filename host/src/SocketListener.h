@@ -21,9 +21,10 @@ public:
     SocketListener(const SocketListener&) = delete;
     SocketListener& operator=(const SocketListener&) = delete;
 
-    // Creates the socket's folder (mode 0700), replaces a stale socket file
-    // and listens. False with a reason when another host already listens
-    // there, the path is not a socket, or it is too long.
+    // Creates the socket's folder (mode 0700; an existing one of this user is
+    // made private, one of another user refused), replaces a stale socket
+    // file and listens. False with a reason when another host already
+    // listens there, the path is not a socket, or it is too long.
     bool open(const std::filesystem::path& socketPath, std::string& problem);
     // Takes a socket that already listens (handed over by the service
     // manager); it stays where it is when the listener stops.

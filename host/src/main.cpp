@@ -5,6 +5,7 @@
 #include "DisplayServer.h"
 #include "EventSender.h"
 #include "HostOptions.h"
+#include "HostState.h"
 #include "Log.h"
 #include "SocketListener.h"
 
@@ -12,15 +13,13 @@
 #include <cstdio>
 #include <iostream>
 
+#include <malloc.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <systemd/sd-daemon.h>
 #include <unistd.h>
 
 using namespace kesh::host;
-
-namespace {
-constexpr std::size_t kMaxConnections = 128;
-}
 
 int main(int argc, char** argv) {
     std::string problem;
@@ -34,6 +33,10 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    // Everything the host creates is for this user only.
+    ::umask(077);
+    // Large buffers (pages, files) go back to the system once freed.
+    ::mallopt(M_MMAP_THRESHOLD, 256 * 1024);
     // Signals are taken by sigwait below; every thread started later inherits the mask.
     sigset_t signals;
     sigemptyset(&signals);
@@ -41,11 +44,14 @@ int main(int argc, char** argv) {
     sigaddset(&signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+    // A write past the file size limit fails (and is logged) instead of killing the host.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     AppletStore store(options->dataFolder);
+    HostState state(options->stateFolder);
     EventSender sender;
     DisplayServer display(store, sender);
-    if (!display.bind(options->httpHost, options->httpPort, problem)) {
+    if (!store.prepare(problem) || !display.bind(options->httpHost, options->httpPort, problem)) {
         logLine(problem);
         return 1;
     }
@@ -59,15 +65,14 @@ int main(int argc, char** argv) {
         logLine(problem);
         return 1;
     }
+    // The token is made (or replaced) only once this host has its socket and its port.
+    if (!state.open(options->newToken, problem)) {
+        logLine(problem);
+        return 1;
+    }
     std::uint64_t connections = 0;
     const bool verbose = options->verbose;
     listener.start([&](int fd) {
-        // Each applet has a thread; a flood of connections must not exhaust the host.
-        if (sender.connectionCount() >= kMaxConnections) {
-            logLine("refusing a connection: " + std::to_string(kMaxConnections) + " applets are connected");
-            ::close(fd);
-            return;
-        }
         auto connection = std::make_unique<AppletConnection>(fd, ++connections, store, verbose);
         if (verbose) {
             logLine("applet #" + std::to_string(connection->number()) + ": connected");
@@ -75,12 +80,14 @@ int main(int argc, char** argv) {
         sender.add(std::move(connection));
     });
     sender.start(options->keepAliveSeconds);
-    display.start();
+    display.start(state.token());
 
     logLine("listening on " + listeningOn + ", storing files under " + options->dataFolder.string());
-    const bool v6 = options->httpHost.find(':') != std::string::npos;
-    std::printf("Companion display at http://%s%s%s:%d/\n", v6 ? "[" : "", options->httpHost.c_str(),
-                v6 ? "]" : "", display.port());
+    const auto addresses = displayAddresses(options->httpHost, display.port(), state.token());
+    if (!state.publish(addresses, problem)) {
+        logLine(problem);
+    }
+    std::printf("Companion display at %s\n", addresses.url.c_str());
     std::fflush(stdout);
 
     int received = 0;
@@ -89,5 +96,6 @@ int main(int argc, char** argv) {
     listener.stop();
     display.stop();
     sender.stop();
+    state.withdraw();
     return 0;
 }

@@ -1,8 +1,9 @@
-// A child process for tests, with pipes to its standard input and output and
-// reads that wait for a deadline rather than for ever.
+// A child process for tests: its output goes to a file, and it is stopped
+// and waited for with a deadline rather than for ever.
 #pragma once
 
 #include <chrono>
+#include <ctime>
 #include <map>
 #include <optional>
 #include <string>
@@ -16,51 +17,24 @@ using namespace std::chrono_literals;
 class ChildProcess {
 public:
     struct Options {
-        std::map<std::string, std::string> environment; // added to (or replacing in) the test's own
-        std::string stderrPath;                         // empty: inherit the test's standard error
-        // Extra descriptors for the child: child fd -> parent fd (dup'ed at start).
-        std::map<int, int> extraFds;
+        std::map<std::string, std::string> environment; // set in the child, over the test's own
+        std::string outputPath;                         // standard output and error; empty: the test's
+        std::map<int, int> extraFds;                    // child fd -> parent fd (dup'ed at start)
     };
 
     ChildProcess(const std::vector<std::string>& argv, const Options& options);
-    ~ChildProcess();
+    ~ChildProcess() { stop(9, 5s); }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    // The next line of standard output, without its newline; nullopt at the
-    // deadline or at the end of output.
-    std::optional<std::string> readLine(std::chrono::milliseconds timeout = 10s);
-    // Reads lines until one starts with `prefix`, returning it.
-    std::optional<std::string> readLineStartingWith(const std::string& prefix,
-                                                    std::chrono::milliseconds timeout = 10s);
-    bool writeLine(const std::string& line);
-
-    // Sends `signal` and waits up to `timeout` for the exit; returns the exit
-    // status (as from waitpid), or nullopt when the child had to be killed.
+    // Sends `signal` and waits for the exit; the status (as from waitpid),
+    // or nullopt when the child had to be killed.
     std::optional<int> stop(int signal, std::chrono::milliseconds timeout = 10s);
-    // Waits for the child to end by itself.
     std::optional<int> wait(std::chrono::milliseconds timeout = 10s);
 
 private:
     int pid_ = -1;
-    int in_ = -1;
-    int out_ = -1;
-    std::string buffered_;
-    bool reaped_ = false;
-    int status_ = 0;
-};
-
-// A fresh folder under $TMPDIR (or /tmp), removed with everything in it.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
+    std::optional<int> status_;
 };
 
 // Polls `condition` until it holds or `timeout` passes.
@@ -70,9 +44,7 @@ template <typename Condition> bool waitUntil(Condition condition, std::chrono::m
         if (Clock::now() >= deadline) {
             return condition();
         }
-        struct timespec pause {
-            0, 5'000'000
-        };
+        const timespec pause{0, 5'000'000};
         nanosleep(&pause, nullptr); // polling step, not a wait for a result
     }
     return true;

@@ -5,42 +5,32 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
+#include <utility>
 
 namespace kesh::test {
 
 using nlohmann::json;
 
 std::string chromiumPath() {
-    for (const char* candidate : {"/usr/bin/chromium", "/usr/bin/chromium-browser"}) {
-        if (::access(candidate, X_OK) == 0) {
-            return candidate;
-        }
-    }
-    return "";
+    return ::access("/usr/bin/chromium", X_OK) == 0 ? "/usr/bin/chromium" : "";
 }
-
-namespace {
-// Moves a descriptor above the range the child's descriptors 3 and 4 take.
-int highDescriptor(int fd) {
-    const int high = ::fcntl(fd, F_DUPFD_CLOEXEC, 64);
-    ::close(fd);
-    return high;
-}
-} // namespace
 
 DevToolsPipe::DevToolsPipe(const std::string& userDataDir, int width, int height) {
     int commands[2];
     int answers[2];
-    if (::pipe(commands) != 0 || ::pipe(answers) != 0) {
+    if (chromiumPath().empty() || ::pipe(commands) != 0 || ::pipe(answers) != 0) {
         return;
     }
-    const int childReads = highDescriptor(commands[0]);
-    toBrowser_ = highDescriptor(commands[1]);
-    fromBrowser_ = highDescriptor(answers[0]);
-    const int childWrites = highDescriptor(answers[1]);
+    // Above the child's descriptors 3 and 4, so that giving it those replaces none of them.
+    for (int* fd : {&commands[0], &commands[1], &answers[0], &answers[1]}) {
+        const int high = ::fcntl(*fd, F_DUPFD_CLOEXEC, 64);
+        ::close(std::exchange(*fd, high));
+    }
+    toBrowser_ = commands[1];
+    fromBrowser_ = answers[0];
     ChildProcess::Options options;
-    options.extraFds = {{3, childReads}, {4, childWrites}};
-    options.stderrPath = userDataDir + "/chromium.log";
+    options.extraFds = {{3, commands[0]}, {4, answers[1]}};
+    options.outputPath = userDataDir + "/chromium.log";
     browser_ = std::make_unique<ChildProcess>(
         std::vector<std::string>{
             chromiumPath(), "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
@@ -48,49 +38,16 @@ DevToolsPipe::DevToolsPipe(const std::string& userDataDir, int width, int height
             "--hide-scrollbars", "--remote-debugging-pipe", "--user-data-dir=" + userDataDir,
             "--window-size=" + std::to_string(width) + "," + std::to_string(height), "about:blank"},
         options);
-    ::close(childReads);
-    ::close(childWrites);
+    ::close(commands[0]);
+    ::close(answers[1]);
 }
 
 DevToolsPipe::~DevToolsPipe() {
-    if (toBrowser_ >= 0) {
-        call("Browser.close", json::object(), "", 5s);
-        ::close(toBrowser_);
-    }
     if (browser_) {
+        call("Browser.close", json::object(), "", 5s);
         browser_->stop(SIGTERM, 10s);
-    }
-    if (fromBrowser_ >= 0) {
+        ::close(toBrowser_);
         ::close(fromBrowser_);
-    }
-}
-
-std::optional<json> DevToolsPipe::readMessage(std::chrono::milliseconds timeout) {
-    const auto deadline = Clock::now() + timeout;
-    while (true) {
-        if (const auto end = buffered_.find('\0'); end != std::string::npos) {
-            json message = json::parse(buffered_.substr(0, end), nullptr, false);
-            buffered_.erase(0, end + 1);
-            return message;
-        }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) {
-            return std::nullopt;
-        }
-        pollfd p{fromBrowser_, POLLIN, 0};
-        const int ready = ::poll(&p, 1, static_cast<int>(left.count()));
-        if (ready < 0 && errno == EINTR) {
-            continue;
-        }
-        if (ready <= 0) {
-            return std::nullopt;
-        }
-        char chunk[65536];
-        const ssize_t n = ::read(fromBrowser_, chunk, sizeof chunk);
-        if (n <= 0) {
-            return std::nullopt;
-        }
-        buffered_.append(chunk, static_cast<std::size_t>(n));
     }
 }
 
@@ -101,41 +58,49 @@ std::optional<json> DevToolsPipe::call(const std::string& method, const json& pa
     if (!sessionId.empty()) {
         request["sessionId"] = sessionId;
     }
-    std::string text = request.dump();
-    text.push_back('\0');
-    for (std::size_t done = 0; done < text.size();) {
-        const ssize_t n = ::write(toBrowser_, text.data() + done, text.size() - done);
-        if (n <= 0) {
-            lastError_ = "cannot write to the browser";
-            return std::nullopt;
-        }
-        done += static_cast<std::size_t>(n);
+    const std::string text = request.dump() + '\0';
+    if (!browser_ || ::write(toBrowser_, text.data(), text.size()) != ssize_t(text.size())) {
+        lastError_ = "cannot write to the browser";
+        return std::nullopt;
     }
     const auto deadline = Clock::now() + timeout;
     while (true) {
+        if (const auto end = buffered_.find('\0'); end != std::string::npos) {
+            const json message = json::parse(buffered_.substr(0, end), nullptr, false);
+            buffered_.erase(0, end + 1);
+            if (message.is_object() && message.value("id", 0) == id) {
+                if (message.contains("error")) {
+                    lastError_ = message["error"].dump();
+                    return std::nullopt;
+                }
+                return message["result"];
+            }
+            continue;
+        }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        auto message = readMessage(left);
-        if (!message) {
+        pollfd p{fromBrowser_, POLLIN, 0};
+        const int ready = left.count() > 0 ? ::poll(&p, 1, static_cast<int>(left.count())) : 0;
+        char chunk[65536];
+        const ssize_t n = ready > 0 ? ::read(fromBrowser_, chunk, sizeof chunk) : 0;
+        if (n <= 0 && !(ready < 0 && errno == EINTR)) {
             lastError_ = "no answer to " + method;
             return std::nullopt;
         }
-        if (message->is_object() && message->value("id", 0) == id) {
-            if (message->contains("error")) {
-                lastError_ = (*message)["error"].dump();
-                return std::nullopt;
-            }
-            return (*message)["result"];
-        }
+        buffered_.append(chunk, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
     }
 }
 
 std::string DevToolsPipe::openPage(const std::string& url) {
     auto target = call("Target.createTarget", {{"url", url}});
-    if (!target) {
+    auto attached =
+        target ? call("Target.attachToTarget", {{"targetId", (*target)["targetId"]}, {"flatten", true}})
+               : std::nullopt;
+    if (!attached) {
         return "";
     }
-    auto attached = call("Target.attachToTarget", {{"targetId", (*target)["targetId"]}, {"flatten", true}});
-    return attached ? (*attached)["sessionId"].get<std::string>() : "";
+    const std::string session = (*attached)["sessionId"];
+    pageTargets_[session] = (*target)["targetId"];
+    return session;
 }
 
 std::string DevToolsPipe::evaluate(const std::string& sessionId, const std::string& expression) {
@@ -145,6 +110,25 @@ std::string DevToolsPipe::evaluate(const std::string& sessionId, const std::stri
     }
     const json& value = (*result)["result"]["value"];
     return value.is_string() ? value.get<std::string>() : value.dump();
+}
+
+std::string DevToolsPipe::evaluateInFrame(const std::string& pageSession, const std::string& expression) {
+    const auto targets = call("Target.getTargets", json::object());
+    for (const auto& info : targets ? (*targets)["targetInfos"] : json::array()) {
+        if (info.value("type", "") != "iframe" || info.value("parentId", "") != pageTargets_[pageSession]) {
+            continue;
+        }
+        const std::string target = info["targetId"];
+        if (!frameSessions_.contains(target)) {
+            auto attached = call("Target.attachToTarget", {{"targetId", target}, {"flatten", true}});
+            if (!attached) {
+                continue;
+            }
+            frameSessions_[target] = (*attached)["sessionId"];
+        }
+        return evaluate(frameSessions_[target], expression);
+    }
+    return "";
 }
 
 } // namespace kesh::test

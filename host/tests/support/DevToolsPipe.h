@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,18 +31,21 @@ public:
     std::string openPage(const std::string& url);
     // Evaluates a JavaScript expression in the page and returns its value as text (JSON for non-strings).
     std::string evaluate(const std::string& sessionId, const std::string& expression);
+    // The same in the page shown in the frame of the page `pageSession`
+    // drives (a sandboxed frame runs in a process of its own); "" while there is none.
+    std::string evaluateInFrame(const std::string& pageSession, const std::string& expression);
 
     const std::string& lastError() const { return lastError_; }
 
 private:
-    std::optional<nlohmann::json> readMessage(std::chrono::milliseconds timeout);
-
     std::unique_ptr<ChildProcess> browser_;
     int toBrowser_ = -1;
     int fromBrowser_ = -1;
     int nextId_ = 1;
     std::string buffered_;
     std::string lastError_;
+    std::map<std::string, std::string> pageTargets_;   // page session -> its target
+    std::map<std::string, std::string> frameSessions_; // frame target -> session
 };
 
 } // namespace kesh::test

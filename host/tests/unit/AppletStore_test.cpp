@@ -1,12 +1,15 @@
 #include "AppletStore.h"
-#include "ChildProcess.h"
 #include "FileNames.h"
+#include "TemporaryFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <atomic>
+#include <csignal>
 #include <fstream>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace kesh::host;
@@ -14,28 +17,29 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using kesh::test::TempFolder;
+// A fresh data folder with an applet "app" registered in it.
+struct StoreWithApplet {
+    kv::testsupport::TemporaryFolder temp;
+    fs::path root = temp.path() / "data";
+    AppletStore store{root};
+    std::string key = store.registerApplet([] {
+        HostMessage m;
+        m.identifier = "app";
+        return m;
+    }());
+    fs::path files = root / key / "files";
+};
 
-HostMessage registration(const std::string& identifier) {
+// A message naming `name` (a file, or for a tag edit the tag) with `text` as
+// its payload (for a file message, the path to copy).
+HostMessage message(MessageType type, const std::string& name, const std::string& text = "",
+                    bool byClass = false) {
     HostMessage m;
-    m.type = MessageType::Registration;
-    m.identifier = identifier;
-    m.friendlyName = "Test";
-    return m;
-}
-
-HostMessage content(const std::string& name, const std::string& body) {
-    HostMessage m;
-    m.type = MessageType::Content;
-    m.fileName = name;
-    m.payload.assign(body.begin(), body.end());
-    return m;
-}
-
-HostMessage index(const std::string& name) {
-    HostMessage m;
-    m.type = MessageType::Index;
-    m.fileName = name;
+    m.type = type;
+    m.fileName = m.tag = name;
+    m.filePath = text;
+    m.payload.assign(text.begin(), text.end());
+    m.byClass = byClass;
     return m;
 }
 
@@ -46,129 +50,124 @@ std::string readText(const fs::path& path) {
 
 } // namespace
 
-TEST(FileNames, OnlyPlainNamesInsideTheFolderAreSafe) {
-    for (const char* bad : {"", ".", "..", "../x", "a/b", "/etc/passwd", "a\\b", "x/..", "dir/"}) {
+TEST(FileNames, OnlyPlainNamesInsideTheFolderAreSafeAndAppletKeysAreDistinctFolderNames) {
+    for (const std::string& bad :
+         std::vector<std::string>{"", ".", "..", "../x", "a/b", "/etc/passwd", "a\\b", "x/..", "dir/",
+                                  std::string("a\0b", 3), std::string(256, 'a')}) {
         EXPECT_FALSE(isSafeFileName(bad)) << bad;
     }
-    EXPECT_FALSE(isSafeFileName(std::string("a\0b", 3)));
-    EXPECT_FALSE(isSafeFileName(std::string(256, 'a')));
-    for (const char* good : {"update.html", "..hidden", "a b.gif", "wow.gif", "\xC3\xA9t\xC3\xA9.html"}) {
+    for (const char* good : {"update.html", "..hidden", "a b.gif", "\xC3\xA9t\xC3\xA9.html"}) {
         EXPECT_TRUE(isSafeFileName(good)) << good;
     }
-}
-
-TEST(FileNames, AppletKeysAreDistinctSafeFolderNames) {
     EXPECT_EQ(appletKeyFor("com.example.app"), "com.example.app");
     EXPECT_EQ(appletKeyFor(".."), "%2E.");
-    EXPECT_EQ(appletKeyFor("a/b"), "a%2Fb");
     EXPECT_NE(appletKeyFor("a/b"), appletKeyFor("a_b"));
     EXPECT_NE(appletKeyFor("a%2Fb"), appletKeyFor("a/b"));
     EXPECT_TRUE(isSafeFileName(appletKeyFor(std::string(384, '/'))));
 }
 
 TEST(AppletStore, RefusesFileNamesThatLeaveTheAppletsFolder) {
-    TempFolder temp;
-    AppletStore store(fs::path(temp.path()) / "data");
-    const std::string key = store.registerApplet(registration("app"));
+    StoreWithApplet t;
     for (const char* name : {"../escaped.html", "..", "/tmp/abs.html", "sub/x.html"}) {
         std::string problem;
-        EXPECT_FALSE(store.apply(key, content(name, "x"), problem)) << name;
+        EXPECT_FALSE(t.store.apply(t.key, message(MessageType::Content, name, "x"), problem)) << name;
         EXPECT_NE(problem.find("refused"), std::string::npos) << problem;
-        HostMessage show = index(name);
-        EXPECT_FALSE(store.apply(key, show, problem)) << name;
+        EXPECT_FALSE(t.store.apply(t.key, message(MessageType::Index, name), problem)) << name;
     }
-    EXPECT_FALSE(fs::exists(fs::path(temp.path()) / "data" / "escaped.html"));
-    EXPECT_FALSE(fs::exists(fs::path(temp.path()) / "data" / key / "escaped.html"));
-    EXPECT_FALSE(store.readFile("..", "data"));
-    EXPECT_FALSE(store.readFile(key, "../../etc"));
+    EXPECT_FALSE(fs::exists(t.root / "escaped.html"));
+    EXPECT_FALSE(fs::exists(t.root / t.key / "escaped.html"));
+    EXPECT_FALSE(t.store.readFile("..", "data"));
+    EXPECT_FALSE(t.store.readFile(t.key, "../../etc"));
 }
 
-TEST(AppletStore, StoresContentCopiesFilesAndConvertsBitmapsToPng) {
-    TempFolder temp;
-    AppletStore store(fs::path(temp.path()) / "data");
-    const std::string key = store.registerApplet(registration("app"));
-    std::string problem;
-    ASSERT_TRUE(store.apply(key, content("page.html", "<p>hi</p>"), problem)) << problem;
-
-    const fs::path source = fs::path(temp.path()) / "source.gif";
-    std::ofstream(source) << "GIF89a";
-    HostMessage file;
-    file.type = MessageType::File;
-    file.fileName = "copy.gif";
-    file.filePath = source.string();
-    ASSERT_TRUE(store.apply(key, file, problem)) << problem;
-    fs::remove(source); // copied at once, so the original may go
-
-    HostMessage image;
-    image.type = MessageType::Image;
-    image.fileName = "dot.png";
-    image.width = 2;
-    image.height = 1;
-    image.payload = {255, 0, 0, 255, 0, 255, 0, 128};
-    ASSERT_TRUE(store.apply(key, image, problem)) << problem;
-
-    const fs::path files = fs::path(temp.path()) / "data" / key / "files";
-    EXPECT_EQ(readText(files / "page.html"), "<p>hi</p>");
-    EXPECT_EQ(readText(files / "copy.gif"), "GIF89a");
-    EXPECT_EQ(readText(files / "dot.png").substr(1, 3), "PNG");
-    const auto info = store.applet(key);
-    ASSERT_TRUE(info);
-    EXPECT_EQ(info->files.size(), 3u);
-    EXPECT_TRUE(fs::is_empty(fs::path(temp.path()) / "data" / key / "tmp")) << "temporary files left behind";
-}
-
-TEST(AppletStore, RefusesToCopySpecialFilesAndRelativePaths) {
-    TempFolder temp;
-    AppletStore store(fs::path(temp.path()) / "data");
-    const std::string key = store.registerApplet(registration("app"));
-    const fs::path fifo = fs::path(temp.path()) / "fifo";
+// A file named by path is copied only when it is a regular file within the
+// limit when it is read, whatever it was a moment before.
+TEST(AppletStore, CopiesOnlyARegularFileOfLimitedSizeWhateverThePathTurnsInto) {
+    StoreWithApplet t;
+    const fs::path fifo = t.temp.path() / "fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    for (const std::string& path : {fifo.string(), std::string("/dev/zero"), std::string("relative.txt"),
-                                    (fs::path(temp.path()) / "missing").string()}) {
-        HostMessage file;
-        file.type = MessageType::File;
-        file.fileName = "x";
-        file.filePath = path;
+    const fs::path huge = t.temp.path() / "huge";
+    std::ofstream(huge).close();
+    fs::resize_file(huge, AppletStore::kMaxCopiedFile + 1); // sparse: no disk used
+    for (const std::string& path :
+         {fifo.string(), std::string("/dev/zero"), std::string("relative.txt"), t.temp.path().string(),
+          (t.temp.path() / "missing").string(), huge.string(), std::string("/proc/self/pagemap"),
+          std::string("/proc/self/mem")}) {
         std::string problem;
-        EXPECT_FALSE(store.apply(key, file, problem)) << path;
+        EXPECT_FALSE(t.store.apply(t.key, message(MessageType::File, "copy", path), problem)) << path;
+        EXPECT_FALSE(fs::exists(t.files / "copy")) << path;
     }
+
+    // The path flips between a small file and a link to a huge one while it is copied.
+    const fs::path small = t.temp.path() / "small";
+    std::ofstream(small) << "small";
+    const fs::path flipping = t.temp.path() / "flipping";
+    fs::copy_file(small, flipping);
+    std::atomic<bool> done{false};
+    std::thread flipper([&] {
+        for (bool toHuge = true; !done; toHuge = !toHuge) {
+            const fs::path next = t.temp.path() / "next";
+            if (toHuge) {
+                fs::create_symlink(huge, next);
+            } else {
+                fs::copy_file(small, next);
+            }
+            fs::rename(next, flipping);
+        }
+    });
+    for (int i = 0; i < 200; ++i) {
+        std::string problem;
+        if (t.store.apply(t.key, message(MessageType::File, "copy", flipping.string()), problem)) {
+            EXPECT_EQ(readText(t.files / "copy"), "small");
+        }
+    }
+    done = true;
+    flipper.join();
+}
+
+TEST(AppletStore, AFailedWriteIsReportedAndLeavesNoTemporaryFileBehind) {
+    StoreWithApplet t;
+    rlimit before{};
+    ::getrlimit(RLIMIT_FSIZE, &before);
+    const rlimit small{1000, before.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    std::string problem;
+    EXPECT_FALSE(
+        t.store.apply(t.key, message(MessageType::Content, "big.bin", std::string(5000, 'x')), problem));
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_NE(problem.find("big.bin"), std::string::npos) << problem;
+    EXPECT_FALSE(fs::exists(t.files / "big.bin"));
+    EXPECT_TRUE(fs::is_empty(t.root / t.key / "tmp"));
 }
 
 TEST(AppletStore, ShowsThePageWithItsEditsAndStartsAfreshOnANewIndex) {
-    TempFolder temp;
-    AppletStore store(fs::path(temp.path()) / "data");
-    std::vector<DisplayChange> seen;
-    store.setListener([&](const DisplayChange& c) { seen.push_back(c); });
-    const std::string key = store.registerApplet(registration("app"));
+    StoreWithApplet t;
     std::string problem;
-    ASSERT_TRUE(store.apply(key, content("a.html", R"(<h1 id="t">old</h1>)"), problem));
-    HostMessage early;
-    early.type = MessageType::TagContent;
-    early.tag = "t";
-    early.payload = {'x'};
-    EXPECT_FALSE(store.apply(key, early, problem)) << "no page is shown yet";
-    ASSERT_TRUE(store.apply(key, index("a.html"), problem));
-
-    HostMessage edit;
-    edit.type = MessageType::TagContent;
-    edit.tag = "t";
-    const std::string text = "new";
-    edit.payload.assign(text.begin(), text.end());
-    ASSERT_TRUE(store.apply(key, edit, problem));
-    EXPECT_EQ(*store.readFile(key, "a.html"), R"(<h1 id="t">new</h1>)");
+    ASSERT_TRUE(t.store.apply(
+        t.key,
+        message(MessageType::Content, "a.html", R"(<h1 id="t">old</h1><p class="c"></p><p class="c"></p>)"),
+        problem));
+    EXPECT_FALSE(t.store.apply(t.key, message(MessageType::TagContent, "t", "x"), problem))
+        << "no page is shown yet";
+    ASSERT_TRUE(t.store.apply(t.key, message(MessageType::Index, "a.html"), problem));
+    ASSERT_TRUE(t.store.apply(t.key, message(MessageType::TagContent, "t", "new"), problem));
+    const auto shown = t.store.readFile(t.key, "a.html");
+    ASSERT_TRUE(shown && shown->shownPage);
+    EXPECT_EQ(shown->bytes, R"(<h1 id="t">new</h1><p class="c"></p><p class="c"></p>)");
+    EXPECT_EQ(shown->edits, 1u);
     // The stored file keeps what the applet sent.
-    EXPECT_EQ(readText(fs::path(temp.path()) / "data" / key / "files" / "a.html"), R"(<h1 id="t">old</h1>)");
+    EXPECT_EQ(readText(t.files / "a.html"), R"(<h1 id="t">old</h1><p class="c"></p><p class="c"></p>)");
 
-    store.withSnapshot([&](const DisplaySnapshot& s) {
-        EXPECT_EQ(s.activeApplet, key);
-        ASSERT_EQ(s.history.at(key).size(), 2u);
-        EXPECT_EQ(s.history.at(key)[0].kind, DisplayChange::Kind::Page);
-    });
+    // The page in memory has a limit: an edit past it is refused and changes nothing.
+    const std::string half(AppletStore::kMaxShownPage / 2 + 1, 'x');
+    EXPECT_FALSE(t.store.apply(t.key, message(MessageType::TagContent, "c", half, true), problem));
+    EXPECT_EQ(t.store.readFile(t.key, "a.html")->bytes, shown->bytes);
 
     // Sending the shown page again shows the new text without the old edits.
-    ASSERT_TRUE(store.apply(key, content("a.html", R"(<h1 id="t">again</h1>)"), problem));
-    EXPECT_EQ(*store.readFile(key, "a.html"), R"(<h1 id="t">again</h1>)");
-    ASSERT_EQ(seen.size(), 3u);
-    EXPECT_EQ(seen[2].kind, DisplayChange::Kind::Page);
-    EXPECT_GT(seen[2].pageVersion, seen[0].pageVersion);
+    ASSERT_TRUE(
+        t.store.apply(t.key, message(MessageType::Content, "a.html", R"(<h1 id="t">again</h1>)"), problem));
+    EXPECT_EQ(t.store.readFile(t.key, "a.html")->edits, 0u);
+    EXPECT_EQ(t.store.readFile(t.key, "a.html")->bytes, R"(<h1 id="t">again</h1>)");
 }

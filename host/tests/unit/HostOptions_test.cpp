@@ -4,26 +4,23 @@
 
 using namespace kesh::host;
 
-TEST(HostOptions, ReadsEveryOptionAndDefaultsUnderTheUserDataFolder) {
+TEST(HostOptions, ReadsEveryOptionAndKeepsTheDisplayPrivateByDefault) {
     std::string problem;
-    const auto options = parseHostOptions(
-        {"--socket", "/s/sock", "--data", "/d", "--http", "[::1]:0", "--keepalive", "0", "-v"}, problem);
+    const auto options = parseHostOptions({"--state", "/st", "--new-token", "--http", "[::1]:0"}, problem);
     ASSERT_TRUE(options) << problem;
-    EXPECT_EQ(options->socketPath, "/s/sock");
-    EXPECT_EQ(options->dataFolder, "/d");
-    EXPECT_EQ(options->httpHost, "::1");
-    EXPECT_EQ(options->httpPort, 0);
-    EXPECT_EQ(options->keepAliveSeconds, 0);
-    EXPECT_TRUE(options->verbose);
+    EXPECT_EQ(options->stateFolder.string() + " " + options->httpHost + " " +
+                  std::to_string(options->httpPort),
+              "/st ::1 0");
+    EXPECT_TRUE(options->newToken);
 
     const auto defaults = parseHostOptions({}, problem);
     ASSERT_TRUE(defaults);
     EXPECT_EQ(defaults->httpHost, "127.0.0.1") << "the display is private unless asked otherwise";
-    EXPECT_EQ(defaults->socketPath.filename(), "TAMBER_GAMEAPP_SDK");
-    EXPECT_EQ(defaults->socketPath.parent_path().filename(), "Halvorin");
-}
+    EXPECT_FALSE(defaults->newToken) << "a bookmarked address keeps working";
+    EXPECT_EQ(defaults->socketPath.parent_path().filename().string() + "/" +
+                  defaults->socketPath.filename().string(),
+              "Halvorin/TAMBER_GAMEAPP_SDK");
 
-TEST(HostOptions, RefusesMalformedValues) {
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{"--http", "8080"},
                                                {"--http", "host:99999"},
@@ -31,9 +28,8 @@ TEST(HostOptions, RefusesMalformedValues) {
                                                {"--http", "h:8x"},
                                                {"--keepalive", "-1"},
                                                {"--socket"},
+                                               {"--state"},
                                                {"--unknown"}}) {
-        std::string problem;
         EXPECT_FALSE(parseHostOptions(args, problem)) << args[0] << " " << (args.size() > 1 ? args[1] : "");
-        EXPECT_FALSE(problem.empty());
     }
 }

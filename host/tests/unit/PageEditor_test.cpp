@@ -57,6 +57,9 @@ TEST(PageEditorContent, ReplacesEachElementOfTheClassIncludingNestedOnes) {
         R"(<ul><li class="n">1</li><li class="n">2<b class="n">x</b></li></ul><li class="n">3</li>)";
     EXPECT_EQ(setTagContent(html, cls("n"), "-"), 4);
     EXPECT_EQ(html, R"(<ul><li class="n">-</li><li class="n">-</li></ul><li class="n">-</li>)");
+    // An edit that would make the page longer than its limit is not made.
+    EXPECT_EQ(setTagContent(html, cls("n"), std::string(20, 'x'), html.size() + 50), -1);
+    EXPECT_EQ(html, R"(<ul><li class="n">-</li><li class="n">-</li></ul><li class="n">-</li>)");
 }
 
 TEST(PageEditorContent, IgnoresLookalikesInCommentsScriptsAndAttributes) {

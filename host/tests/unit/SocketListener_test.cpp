@@ -1,5 +1,5 @@
-#include "ChildProcess.h"
 #include "SocketListener.h"
+#include "TemporaryFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,6 @@
 #include <cstring>
 #include <fstream>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -28,10 +27,12 @@ void leaveStaleSocket(const fs::path& path) {
 
 } // namespace
 
-TEST(SocketListener, CreatesAPrivateFolderReplacesAStaleSocketAndRemovesItsOwnAtStop) {
-    kesh::test::TempFolder temp;
-    const fs::path socketPath = fs::path(temp.path()) / "Halvorin" / "TAMBER_GAMEAPP_SDK";
+TEST(SocketListener, MakesItsFolderPrivateReplacesOnlyAStaleSocketAndRemovesItsOwnAtStop) {
+    kv::testsupport::TemporaryFolder temp;
+    const fs::path socketPath = temp.path() / "Halvorin" / "TAMBER_GAMEAPP_SDK";
     fs::create_directories(socketPath.parent_path());
+    // Anyone could put a socket of their own in a folder open to all.
+    fs::permissions(socketPath.parent_path(), fs::perms::all);
     leaveStaleSocket(socketPath);
     {
         SocketListener listener;
@@ -40,27 +41,22 @@ TEST(SocketListener, CreatesAPrivateFolderReplacesAStaleSocketAndRemovesItsOwnAt
         SocketListener second;
         EXPECT_FALSE(second.open(socketPath, problem));
         EXPECT_NE(problem.find("another host is already listening"), std::string::npos) << problem;
+        EXPECT_EQ(fs::status(socketPath.parent_path()).permissions(), fs::perms::owner_all);
         listener.stop();
         EXPECT_FALSE(fs::exists(socketPath));
     }
-    const fs::path fresh = fs::path(temp.path()) / "new" / "Halvorin" / "sock";
+    const fs::path fresh = temp.path() / "new" / "Halvorin" / "sock";
     SocketListener listener;
     std::string problem;
     ASSERT_TRUE(listener.open(fresh, problem)) << problem;
-    struct stat info {};
-    ASSERT_EQ(::stat(fresh.parent_path().c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0700u);
-}
+    EXPECT_EQ(fs::status(fresh.parent_path()).permissions(), fs::perms::owner_all);
 
-TEST(SocketListener, NeverReplacesSomethingThatIsNotASocketAndRefusesOverlongPaths) {
-    kesh::test::TempFolder temp;
-    const fs::path file = fs::path(temp.path()) / "TAMBER_GAMEAPP_SDK";
+    // Never something that is not a socket; never a path too long for one.
+    const fs::path file = temp.path() / "file";
     std::ofstream(file) << "precious";
-    SocketListener listener;
-    std::string problem;
-    EXPECT_FALSE(listener.open(file, problem));
+    EXPECT_FALSE(SocketListener().open(file, problem));
     EXPECT_NE(problem.find("not a socket"), std::string::npos) << problem;
-    EXPECT_TRUE(fs::exists(file));
-    EXPECT_FALSE(listener.open(fs::path(temp.path()) / std::string(120, 'x'), problem));
+    EXPECT_EQ(std::ifstream(file).rdbuf()->sgetc(), 'p');
+    EXPECT_FALSE(SocketListener().open(temp.path() / std::string(120, 'x'), problem));
     EXPECT_NE(problem.find("too long"), std::string::npos) << problem;
 }

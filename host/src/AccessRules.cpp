@@ -1,0 +1,90 @@
+#include "AccessRules.h"
+
+#include <cctype>
+#include <charconv>
+
+namespace kesh::host {
+
+namespace {
+
+std::string lower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return out;
+}
+
+std::string_view trim(std::string_view text) {
+    const auto begin = text.find_first_not_of(" \t");
+    if (begin == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
+}
+
+} // namespace
+
+bool hostNamesDisplay(std::string_view host, std::string_view localAddress, int port) {
+    std::string_view name = host;
+    std::string_view portText;
+    if (host.starts_with('[')) {
+        const auto close = host.find(']');
+        if (close == std::string_view::npos) {
+            return false;
+        }
+        name = host.substr(1, close - 1);
+        portText = host.substr(close + 1);
+    } else if (const auto colon = host.rfind(':'); colon != std::string_view::npos) {
+        name = host.substr(0, colon);
+        portText = host.substr(colon);
+    }
+    int given = 80;
+    if (!portText.empty()) {
+        const auto digits = portText.substr(1);
+        const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), given);
+        if (!portText.starts_with(':') || ec != std::errc() || end != digits.data() + digits.size()) {
+            return false;
+        }
+    }
+    const std::string lowered = lower(name);
+    return given == port && !name.empty() && (lowered == "localhost" || lowered == lower(localAddress));
+}
+
+bool originIsDisplay(std::string_view origin, std::string_view host) {
+    return lower(origin) == "http://" + lower(host);
+}
+
+std::string cookieValue(std::string_view cookies, std::string_view name) {
+    while (!cookies.empty()) {
+        const auto end = cookies.find(';');
+        const std::string_view pair = trim(cookies.substr(0, end));
+        const auto equals = pair.find('=');
+        if (equals != std::string_view::npos && trim(pair.substr(0, equals)) == name) {
+            return std::string(trim(pair.substr(equals + 1)));
+        }
+        cookies = end == std::string_view::npos ? std::string_view() : cookies.substr(end + 1);
+    }
+    return "";
+}
+
+bool sameSecret(std::string_view a, std::string_view b) {
+    if (a.size() != b.size() || a.empty()) {
+        return false;
+    }
+    unsigned char difference = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        difference |= static_cast<unsigned char>(a[i] ^ b[i]);
+    }
+    return difference == 0;
+}
+
+bool isJsonContentType(std::string_view contentType) {
+    return lower(trim(contentType.substr(0, contentType.find(';')))) == "application/json";
+}
+
+bool isLoopbackAddress(std::string_view address) {
+    return address == "::1" || address.starts_with("127.");
+}
+
+} // namespace kesh::host

@@ -1,0 +1,178 @@
+// kesh-host as a child process, with applets on its socket: one that speaks
+// the messages directly from the test, and the example applet on the real SDK.
+#include "HostUnderTest.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+using namespace kesh::test;
+using nlohmann::json;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A PNG's pixels as RGBA bytes, with its width; empty on failure.
+std::vector<unsigned char> readPng(const std::string& path, unsigned& width) {
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    std::vector<unsigned char> rgba;
+    if (png_image_begin_read_from_file(&image, path.c_str())) {
+        image.format = PNG_FORMAT_RGBA;
+        rgba.resize(PNG_IMAGE_SIZE(image));
+        width = image.width;
+        png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr);
+    }
+    return rgba;
+}
+
+class HostWithApplets : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(host.ready()) << host.log(); }
+    bool stored(const std::string& key, const std::string& name, const std::string& bytes) const {
+        return waitUntil([&] { return readFileText(host.filesFolder(key) + "/" + name) == bytes; }, 20s);
+    }
+    HostUnderTest host;
+};
+
+} // namespace
+
+TEST_F(HostWithApplets, StoresEveryKindOfMessageShowsTheEditedPageAndKeepsEverythingPrivate) {
+    const std::string source = host.home() + "/source.gif";
+    std::ofstream(source, std::ios::binary) << "GIF89a-source";
+    auto applet = host.connect();
+    ASSERT_TRUE(applet->registration("com.example.all", "All <b>Kinds</b>", true));
+    ASSERT_TRUE(applet->file("wow.gif", source));
+    ASSERT_TRUE(applet->image("dot.png", 3, 2));
+    ASSERT_TRUE(
+        applet->content("page.html", "<h1 id=\"title\">Old</h1><p class=\"note\">n</p><img id=\"pic\">"));
+    ASSERT_TRUE(applet->index("page.html"));
+    ASSERT_TRUE(applet->tagContent(false, "title", "New \xC3\xA9"));
+    ASSERT_TRUE(applet->tagContent(true, "note", "<b>bold</b>"));
+    ASSERT_TRUE(applet->property(false, "pic", "src", "dot.png"));
+    ASSERT_TRUE(applet->property(true, "note", "style", "color: red"));
+
+    const std::string key = "com.example.all";
+    ASSERT_TRUE(waitUntil([&] { return host.applet(key)["shownPage"] == "page.html"; })) << host.log();
+    const json info = host.applet(key);
+    std::map<std::string, std::string> urls;
+    for (const auto& file : info["files"]) {
+        urls[file["name"]] = file["url"];
+    }
+    const std::string expectedPage =
+        "<h1 id=\"title\">New \xC3\xA9</h1><p class=\"note\" style=\"color: red\">"
+        "<b>bold</b></p><img id=\"pic\" src=\"dot.png\">";
+    std::string served;
+    EXPECT_TRUE(waitUntil([&] {
+        auto page = host.client(false).Get(urls["page.html"]);
+        return (served = page ? page->body : "").ends_with(expectedPage);
+    })) << served;
+    EXPECT_TRUE(info["hasIcon"]);
+    const auto overview = host.client().Get("/overview");
+    ASSERT_TRUE(overview);
+    EXPECT_NE(overview->body.find("All &lt;b&gt;Kinds&lt;/b&gt;"), std::string::npos)
+        << "names are shown as text";
+    EXPECT_NE(overview->body.find(urls["wow.gif"]), std::string::npos);
+    EXPECT_EQ(readFileText(host.filesFolder(key) + "/wow.gif"), "GIF89a-source");
+
+    // Pixel (2, 1) of the applet's pattern: R = x, G = y, B = x + y, A = 255.
+    unsigned width = 0;
+    const auto dot = readPng(host.filesFolder(key) + "/dot.png", width);
+    ASSERT_EQ(dot.size(), 3u * 2 * 4);
+    EXPECT_EQ(width, 3u);
+    EXPECT_EQ(std::vector<unsigned char>(dot.begin() + 20, dot.end()),
+              (std::vector<unsigned char>{2, 1, 3, 255}));
+    EXPECT_EQ(readPng(host.dataFolder() + "/" + key + "/icon.png", width).size(), 144u * 144 * 4);
+
+    // Other users of the machine see nothing: no folder or file of the host is open to them.
+    for (const std::string& top : {host.dataFolder(), host.stateFolder(), host.home() + "/Halvorin"}) {
+        EXPECT_EQ(fs::status(top).permissions() & (fs::perms::group_all | fs::perms::others_all),
+                  fs::perms::none)
+            << top;
+        for (const auto& entry : fs::recursive_directory_iterator(top)) {
+            EXPECT_EQ(entry.symlink_status().permissions() & (fs::perms::group_all | fs::perms::others_all),
+                      fs::perms::none)
+                << entry.path();
+        }
+    }
+}
+
+TEST_F(HostWithApplets, MalformedMessagesCloseOnlyTheirOwnConnection) {
+    auto applet = host.connect();
+    ASSERT_TRUE(applet->registration("com.example.calm", "Calm"));
+    for (const Wire& bad : {Wire(7, 8).u32(4, 0xFFFFFFFF), Wire(5, 1032).u32(4, 0xFFFFFFFF), Wire(42, 16)}) {
+        auto garbage = host.connect();
+        ASSERT_TRUE(garbage->send(bad));
+        EXPECT_TRUE(garbage->closedByHost()) << "the host should close the connection";
+    }
+    EXPECT_NE(host.log().find("closing the connection: index message"), std::string::npos) << host.log();
+    ASSERT_TRUE(applet->content("after.html", "still here"));
+    EXPECT_TRUE(stored("com.example.calm", "after.html", "still here"));
+}
+
+TEST_F(HostWithApplets, TheAppletReceivesTheRecordsAndTapsTheHostSends) {
+    auto applet = host.connect();
+    ASSERT_TRUE(applet->registration("com.example.ears", "Ears"));
+    ASSERT_TRUE(applet->content("tap.html", "<p id=\"b\">tap me</p>"));
+    ASSERT_TRUE(applet->index("tap.html"));
+    ASSERT_TRUE(waitUntil([&] { return host.applet("com.example.ears")["shownPage"] == "tap.html"; }));
+
+    EXPECT_EQ(host.sendRecord({{"applet", "com.example.ears"}, {"recordType", 0}}), 1) << host.log();
+    EXPECT_EQ(host.sendRecord(
+                  {{"applet", "com.example.ears"}, {"eventType", 7}, {"eventValue", -42}, {"arg", "hi"}}),
+              1);
+    EXPECT_EQ(applet->readRecord().value_or("none"), "record 7 -42 hi");
+    auto tap = host.client().Post("/event/tap", R"({"x": 12, "y": 34, "id": "b"})", "application/json");
+    ASSERT_TRUE(tap);
+    EXPECT_EQ(json::parse(tap->body)["sent"], 1);
+    EXPECT_EQ(applet->readRecord().value_or("none"), R"(record 1 0 {"id":"b","x":12,"y":34})");
+}
+
+TEST_F(HostWithApplets, TheExampleAppletOnTheRealSdkIsShown) {
+#ifndef KESH_EXAMPLE_APPLET_PROGRAM
+    GTEST_SKIP() << "the example applet is not built";
+#else
+    ChildProcess example({KESH_EXAMPLE_APPLET_PROGRAM}, {{{"XDG_DATA_HOME", host.home()}}, "", {}});
+    const auto status = example.wait(20s);
+    ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << host.log();
+    EXPECT_TRUE(waitUntil([&] {
+        return host.applet("com.example.keshvistrel.applet")["shownPage"] == "hello.html";
+    })) << host.log();
+    unsigned width = 0;
+    EXPECT_EQ(readPng(host.filesFolder("com.example.keshvistrel.applet") + "/square.rgba", width).size(),
+              16u * 16 * 4);
+#endif
+}
+
+TEST_F(HostWithApplets, ASecondHostIsRefusedAndARestartKeepsTheTokenUnlessAskedForANewOne) {
+    const std::string output = host.home() + "/second.log";
+    ChildProcess second({KESH_HOST_PROGRAM, "--http", "127.0.0.1:0", "--state", host.home() + "/second"},
+                        {{{"XDG_DATA_HOME", host.home()}}, output, {}});
+    const auto status = second.wait(20s);
+    ASSERT_TRUE(status);
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) != 0);
+    EXPECT_NE(readFileText(output).find("another host is already listening"), std::string::npos);
+
+    const std::string token = host.token();
+    const auto stopped = host.process().stop(SIGTERM);
+    ASSERT_TRUE(stopped);
+    EXPECT_TRUE(WIFEXITED(*stopped) && WEXITSTATUS(*stopped) == 0);
+    EXPECT_FALSE(fs::exists(host.socketPath())) << "socket file left behind";
+    EXPECT_FALSE(fs::exists(host.stateFolder() + "/display.json")) << "display.json left behind";
+
+    host.restart();
+    ASSERT_TRUE(host.ready()) << host.log();
+    EXPECT_EQ(host.token(), token) << "a bookmarked address must keep working";
+    host.process().stop(SIGTERM);
+    host.restart({"--new-token"});
+    ASSERT_TRUE(host.ready()) << host.log();
+    EXPECT_NE(host.token(), token);
+    EXPECT_EQ(readFileText(host.stateFolder() + "/token"), host.token());
+    auto old = host.client(false).Get("/state", {{"Cookie", "kesh_token=" + token}});
+    ASSERT_TRUE(old);
+    EXPECT_EQ(old->status, 403);
+}
