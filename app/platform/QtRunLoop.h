@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/RunLoop.h"
+#include "platform/SamplingThread.h"
 
 #include <QObject>
 
@@ -22,11 +23,17 @@ public:
     void runFor(std::chrono::duration<double> duration) override;
     void postToMain(std::function<void()> work) override;
     TimerId scheduleRepeating(std::chrono::duration<double> interval, std::function<void()> action) override;
+    // Samples on a thread of their own (SamplingThread).
+    TimerId scheduleSampling(std::chrono::duration<double> interval, Sampler sample) override;
+    // Ends every sampling thread; their work not yet delivered is dropped.
+    // Called before the objects the samplers use are destroyed.
+    void stopSampling();
 
 private:
     // Owns the timers and is the context of posted work, so neither outlives the loop.
     std::unique_ptr<QObject> context_;
     std::map<TimerId, QTimer*> timers_;
+    std::map<TimerId, std::unique_ptr<SamplingThread>> samplers_;
     TimerId nextId_ = 1;
 };
 
