@@ -12,11 +12,13 @@ packages=(
   # SDK
   libglib2.0-dev
   # desktop application
-  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libcanberra-dev
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libcanberra-dev libxcb1-dev
   # companion host
   libcpp-httplib-dev libssl-dev zlib1g-dev libpng-dev
   # GUI, browser and add-on tests, screenshots
   xvfb xauth x11-utils chromium imagemagick lua5.1 lua-busted
+  # the window-capture tests run again under a headless Wayland compositor with XWayland
+  weston xwayland
   # the demo script asks the companion host what it shows
   curl
 )

@@ -2,11 +2,11 @@
 // controller and its windows, from launch to shut-down.
 #pragma once
 
+#include "platform/GameWindowCapture.h"
 #include "platform/MainWindow.h"
 #include "platform/QtAppInfo.h"
 #include "platform/QtDesktopServices.h"
 #include "platform/QtRunLoop.h"
-#include "platform/QtScreenCapture.h"
 #include "platform/QtUserDefaults.h"
 #include "shell/AppDelegate.h"
 
@@ -30,11 +30,11 @@ public:
     AppDelegate& delegate() { return delegate_; }
     MainWindow& mainWindow() { return *window_; }
     QtUserDefaults& defaults() { return defaults_; }
-    QtScreenCapture& screen() { return screen_; }
+    GameWindowCapture& screen() { return screen_; }
 
 private:
     QtUserDefaults defaults_;
-    QtScreenCapture screen_;
+    GameWindowCapture screen_;
     QtDesktopServices desktop_;
     QtRunLoop runLoop_;
     QtAppInfo info_;
