@@ -34,13 +34,18 @@ std::string propertyText(xcb_connection_t* connection, xcb_get_property_cookie_t
     return std::string(bytes, static_cast<std::size_t>(xcb_get_property_value_length(reply.get())));
 }
 
+// X coordinates and sizes are 16-bit; a damaged geometry is clamped into them.
+constexpr double largestCoordinate = 32767.0;
+
 int whole(double coordinate) {
-    return static_cast<int>(std::clamp(std::floor(coordinate), -1.0e6, 1.0e6));
+    if (std::isnan(coordinate))
+        return 0;
+    return static_cast<int>(std::clamp(std::floor(coordinate), -largestCoordinate, largestCoordinate));
 }
 
 // Whole pixels covering a length; at least one, as the screen grab does.
 int covering(double length) {
-    return length >= 1.0 ? static_cast<int>(std::min(std::ceil(length), 1.0e6)) : 1;
+    return length >= 1.0 ? static_cast<int>(std::min(std::ceil(length), largestCoordinate)) : 1;
 }
 
 class XcbImage : public CapturedImage {
