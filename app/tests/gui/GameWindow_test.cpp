@@ -87,8 +87,9 @@ TEST_F(GameWindow, ReadsBothKindsOfMessageWithoutCalibrationWhereverTheWindowIsA
     sendBothMessages([] { std::this_thread::sleep_for(500ms); });
     EXPECT_FALSE(logHas("Discarded")) << log();
     EXPECT_FALSE(logHas("No game window found")) << log();
-    if (const char* picture = std::getenv("KV_MAIN_WINDOW_SCREENSHOT")) // for the documentation
+    if (const char* picture = std::getenv("KV_MAIN_WINDOW_SCREENSHOT")) { // for the documentation
         EXPECT_TRUE(app->mainWindow().grab().save(QString::fromLocal8Bit(picture), "PNG"));
+    }
 }
 
 TEST_F(GameWindow, CalibrationFindsTheAddOnsPatternAtEveryScale) {
