@@ -45,15 +45,7 @@ protected:
     }
 };
 
-// (Any other command between the clicks cancels the first: the shell's tests.)
-TEST_F(CalibrationTest, TheFirstClickOnlyAsks) {
-    controller.calibrateButton(nullptr);
-    fake.runLoop.runPosted();
-    EXPECT_EQ(fake.log.text, kConfirmText);
-    EXPECT_EQ(fake.screen.captureCount, 0);
-    EXPECT_TRUE(fake.desktop.spoken.empty());
-}
-
+// The first click only asks (and any other command between the clicks cancels it: the shell's tests).
 TEST_F(CalibrationTest, FindsThePatternStoresItAndReadsWithTheNewGeometry) {
     paintPatternAtLine3(3s);
     const auto start = fake.runLoop.now();

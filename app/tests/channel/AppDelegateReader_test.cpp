@@ -154,12 +154,9 @@ TEST_F(ReaderTest, CaptureSamplesOnePixelPerCellAndReportsMissingDisplaysOncePer
 
 TEST(LoadCalibration, StoredGeometryIsUsedUnlessWidthAndOffsetSumToZeroOrTheWidthIsDamaged) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    for (const auto& [width, horiz, used] : {std::tuple{0.0f, 0, false},
-                                             {0.75f, 0, false},
-                                             {0.0f, 5, true},
-                                             {108.0f, 4, true},
-                                             {-4.5f, 4, false},
-                                             {nan, 4, false}}) {
+    const std::tuple<float, int, bool> stored[] = {{0.0f, 0, false},  {0.75f, 0, false}, {0.0f, 5, true},
+                                                   {108.0f, 4, true}, {-4.5f, 4, false}, {nan, 4, false}};
+    for (const auto& [width, horiz, used] : stored) {
         fakes::FakePlatform fake;
         fake.defaults.setFloat("scanWidth", width);
         fake.defaults.setInteger("scanHorizOffset", horiz);

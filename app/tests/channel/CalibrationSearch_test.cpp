@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 using namespace kv::channel;
+using kv::channel::testing::paintedPattern;
+using ::testing::AllOf;
 using ::testing::Contains;
 
 namespace {
@@ -17,7 +19,6 @@ public:
     double secondsPerCapture = 0.0;
     double now = 0.0;
     double deadline = 90.0;
-    std::vector<std::string> log;
 
     std::optional<Rgb> colorAt(const ScreenRect& rect, std::int64_t column) override {
         now += secondsPerCapture;
@@ -27,49 +28,38 @@ public:
     }
     void waitStep() override { now += 0.05; }
     bool deadlinePassed() override { return now > deadline; }
-
-    bool search(std::int64_t top, const std::string& row) {
-        for (std::int64_t line = top; line < top + 3; ++line)
-            kv::channel::testing::paintLetters(screen, line, row);
-        ScanGeometry geometry;
-        return searchCalibration(geometry, *this, [this](const std::string& line) { log.push_back(line); });
-    }
 };
 
-TEST(CalibrationSearch, EveryWayOfNotFindingThePatternEndsInFailureAtTheDeadline) {
-    using kv::channel::testing::paintedPattern;
-    struct Case {
-        std::int64_t top;
-        std::string row;
-        double deadline, secondsPerCapture;
-        std::vector<std::string> lines;
-    };
-    const Case cases[] = {
-        // A first cell wider than 10 pixels: no right edge.
-        {2, paintedPattern(14, 14), 90, 0, {"CAL: scanVertOffset is now: 2\n", "CAL: TIMED OUT!\n"}},
-        // A narrow first cell gives offset 1; long enough to wrap the width search once.
-        {1,
-         "MMKKK",
-         12,
-         0,
-         {"CAL: **scanHorizOffset adjusted to 1\n",
-          "CAL: restarted scan search over range 12.0 and 200.0\n"}},
-        // After a 9-pixel first cell, 17-pixel cells match every width from 191 to 199: the
-        // largest-width search wraps and keeps matching until the deadline.
-        {0,
-         paintedPattern(9, 17),
-         90,
-         0.001,
-         {"CAL: dropped out of third loop with min scan width equal to 191.0\n"}},
-    };
-    for (const Case& c : cases) {
-        SimulatedScreen sim;
-        sim.deadline = c.deadline;
-        sim.secondsPerCapture = c.secondsPerCapture;
-        EXPECT_FALSE(sim.search(c.top, c.row)) << c.row;
-        for (const std::string& line : c.lines)
-            EXPECT_THAT(sim.log, Contains(line));
-    }
+// The log of a search, which must fail, for `row` painted on three lines from `top`.
+std::vector<std::string> failedSearch(std::int64_t top, const std::string& row, double deadline = 90.0,
+                                      double secondsPerCapture = 0.0) {
+    SimulatedScreen sim;
+    sim.deadline = deadline;
+    sim.secondsPerCapture = secondsPerCapture;
+    for (std::int64_t line = top; line < top + 3; ++line)
+        kv::channel::testing::paintLetters(sim.screen, line, row);
+    std::vector<std::string> log;
+    ScanGeometry geometry;
+    EXPECT_FALSE(searchCalibration(geometry, sim, [&](const std::string& line) { log.push_back(line); }));
+    return log;
+}
+
+TEST(CalibrationSearch, FirstCellWiderThanTenPixelsTimesOut) {
+    EXPECT_THAT(failedSearch(2, paintedPattern(14, 14)),
+                AllOf(Contains("CAL: scanVertOffset is now: 2\n"), Contains("CAL: TIMED OUT!\n")));
+}
+
+TEST(CalibrationSearch, NarrowFirstCellGivesOffsetOneAndTheWidthSearchWraps) {
+    EXPECT_THAT(failedSearch(1, "MMKKK", 12.0), // long enough to wrap once
+                AllOf(Contains("CAL: **scanHorizOffset adjusted to 1\n"),
+                      Contains("CAL: restarted scan search over range 12.0 and 200.0\n")));
+}
+
+TEST(CalibrationSearch, MatchingRangeReachingTheUpperBoundFails) {
+    // After a 9-pixel first cell, 17-pixel cells match every width from 191 to 199;
+    // the largest-width search wraps and keeps matching until the deadline.
+    EXPECT_THAT(failedSearch(0, paintedPattern(9, 17), 90.0, 0.001),
+                Contains("CAL: dropped out of third loop with min scan width equal to 191.0\n"));
 }
 
 } // namespace

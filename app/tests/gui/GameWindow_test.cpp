@@ -52,20 +52,17 @@ protected:
         painter.send("message N10184");
         if (duringTheFirst)
             QTimer::singleShot(800, duringTheFirst);
-        std::ptrdiff_t npcShown = -1;
-        ASSERT_TRUE(waitUntil(
-            [&] {
-                return (npcShown = HostLog{host.messages()}.find(indexMessage, "wowhead.html", from)) >= 0;
-            },
-            30s))
-            << log();
+        const auto npcShownAfter = [&](const HostLog& pages) {
+            return pages.find(indexMessage, "wowhead.html", from);
+        };
+        ASSERT_TRUE(waitUntil([&] { return npcShownAfter(HostLog{host.messages()}) >= 0; }, 30s)) << log();
         const HostLog pages{host.messages()};
         const auto character = pages.find(contentMessage, "vistrel.html", from, "aerie-peak/Thrall");
         const auto npc = pages.find(contentMessage, "wowhead.html", from, "10184");
         EXPECT_GE(character, 0) << log();
         EXPECT_GT(pages.find(indexMessage, "vistrel.html", character), character);
         EXPECT_GT(npc, character);
-        EXPECT_GT(npcShown, npc);
+        EXPECT_GT(npcShownAfter(pages), npc);
     }
 };
 
