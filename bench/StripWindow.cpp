@@ -7,11 +7,13 @@
 
 namespace kv::bench {
 
-StripWindow::StripWindow()
-    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::X11BypassWindowManagerHint |
-                           Qt::WindowDoesNotAcceptFocus) {
+StripWindow::StripWindow(const QString& gameTitle, QPoint at)
+    : QWidget(nullptr, gameTitle.isEmpty() ? Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                                                 Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus
+                                           : Qt::Window | Qt::WindowDoesNotAcceptFocus) {
     setAttribute(Qt::WA_ShowWithoutActivating);
-    setGeometry(0, 0, static_cast<int>(kWidth) + 4, kRows);
+    setWindowTitle(gameTitle);
+    setGeometry(at.x(), at.y(), static_cast<int>(kWidth) + 4, gameTitle.isEmpty() ? kRows : 4 * kRows);
 }
 
 void StripWindow::showFrame(int value, int phase) {

@@ -15,7 +15,7 @@ build=(
   # SDK
   libglib2.0-dev
   # desktop application
-  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libcanberra-dev libasound2-dev
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libcanberra-dev libasound2-dev libxcb1-dev
   # companion host
   libcpp-httplib-dev libssl-dev zlib1g-dev libpng-dev nlohmann-json3-dev libsystemd-dev
 )
@@ -27,6 +27,8 @@ test=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev clang-format
   # GUI, browser and add-on tests
   chromium lua5.1 lua-busted
+  # the window-capture tests run again under a headless Wayland compositor with XWayland
+  weston xwayland
   # the packages and their test: dependencies, checks, metadata, socket activation
   dpkg-dev file lintian appstream systemd
 )

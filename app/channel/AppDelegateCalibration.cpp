@@ -101,7 +101,7 @@ bool AppDelegate::calibrateToScreen(double& width, std::int64_t& horizOffset, st
 
     PlatformCalibrationScreen screen(*this, deadline);
     channel::ScanGeometry geometry{width, horizOffset, vertOffset};
-    const bool found = channel::searchCalibration(geometry, screen, sink);
+    const bool found = channel::searchCalibration(geometry, screen, sink, &calibratedFirstCellWidth);
     width = geometry.width;
     horizOffset = geometry.horizOffset;
     vertOffset = geometry.vertOffset;
@@ -140,6 +140,9 @@ void AppDelegate::calibrateButton(UiElement* /*sender*/) {
     if (calibrateToScreen(scanWidth, scanHorizOffset, scanVertOffset, debugMode ? myTextScroll : nullptr)) {
         appendToLog("Calibration successful!  (H-offset " + std::to_string(scanHorizOffset) + ", V-offset " +
                     std::to_string(scanVertOffset) + ", width " + channel::decimalText(scanWidth) + ")\n");
+        appendToLog("The strip is drawn at scale " +
+                    channel::decimalText(channel::stripScale(calibratedFirstCellWidth)) + " (first cell " +
+                    std::to_string(calibratedFirstCellWidth) + " pixels wide).\n");
         computePixelOffsets();
         speak("Calibration successful. Ready to play.");
         Rect rect = myScanRect.value_or(Rect{0.0, 0.0, 0.0, 1.0});

@@ -11,10 +11,46 @@
 
 namespace kv {
 
+namespace {
+
+constexpr auto readerInterval = std::chrono::duration<double>(0.05);
+
+} // namespace
+
 void AppDelegate::recordColorsThread() {
     if (suspendScreenReads)
         return;
-    if (!captureStrip())
+    decodeStripSample(sampleStrip(myScanRect, pixelOffsets));
+}
+
+void AppDelegate::startReader() {
+    readerGeometry.publish({myScanRect, pixelOffsets, !suspendScreenReads});
+    myTimer2 = platform.runLoop.scheduleSampling(readerInterval, [this]() -> SampleWork {
+        // Off the main thread: only the published geometry and the screen seam.
+        const auto geometry = readerGeometry.snapshot();
+        if (!geometry.reading)
+            return {};
+        return [this, sample = sampleStrip(geometry.rect, geometry.offsets)] {
+            if (!suspendScreenReads)
+                decodeStripSample(sample);
+            // A calibration that ended meanwhile moves the next samples.
+            readerGeometry.publish({myScanRect, pixelOffsets, !suspendScreenReads});
+        };
+    });
+}
+
+void AppDelegate::decodeStripSample(const channel::StripSample& sample) {
+    if (!nameInProgress.empty() && lastByteConfirmedAt &&
+        sample.takenAt - *lastByteConfirmedAt >= channel::kPartialMessageTimeout) {
+        // The next message starts clean: no bytes, no pending frame, no terminator half.
+        nameInProgress.clear();
+        charSuspectedPhase1.clear();
+        charSuspectedPhase2.clear();
+        rememberLastChar = 0;
+        if (debugMode)
+            appendToLog("Discarded a partial message read from the screen: no new byte for 3 seconds.\n");
+    }
+    if (!applyStripSample(sample))
         return;
 
     const int value = channel::frameValue(scanData, scanDataFactor);
@@ -22,6 +58,7 @@ void AppDelegate::recordColorsThread() {
         channel::confirmFrame(charSuspectedPhase1, charSuspectedPhase2, channel::framePhase(scanData), value);
     if (!accepted)
         return;
+    lastByteConfirmedAt = sample.takenAt;
 
     const channel::AcceptedByte result = channel::acceptByte(nameInProgress, rememberLastChar, *accepted);
     if (result.discardedOverflow && debugMode)
@@ -52,12 +89,14 @@ void AppDelegate::screenAboutToSleep() {
     if (debugMode)
         appendToLog("Going to sleep; suspending screen reads.\n");
     suspendScreenReads = true;
+    readerGeometry.publish({myScanRect, pixelOffsets, false});
 }
 
 void AppDelegate::screenWakesUpFromSleep() {
     if (debugMode)
         appendToLog("Waking from sleep; resuming screen reads.\n");
     suspendScreenReads = false;
+    readerGeometry.publish({myScanRect, pixelOffsets, true});
 }
 
 } // namespace kv

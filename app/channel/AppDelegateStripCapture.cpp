@@ -25,9 +25,29 @@ void AppDelegate::computePixelOffsets() {
     pixelOffsets = channel::computeSampleOffsets(scanWidth);
 }
 
-bool AppDelegate::captureStrip() {
+channel::StripSample AppDelegate::sampleStrip(const std::optional<Rect>& rect,
+                                              const channel::SampleOffsets& offsets) {
+    using Outcome = channel::StripSample::Outcome;
+    channel::StripSample sample;
+    sample.takenAt = platform.runLoop.now();
     const auto displays = platform.screen.activeDisplayCount();
     if (!displays || *displays == 0) {
+        sample.outcome = Outcome::NoDisplay;
+        return sample;
+    }
+    const auto image = rect ? platform.screen.captureMainDisplay(*rect) : nullptr;
+    if (!image)
+        return sample;
+    for (std::size_t i = 0; i < offsets.size(); ++i)
+        // A sample outside the image reads as black, that is, unlit.
+        sample.colors[i] = image->colorAt(offsets[i], 0).value_or(PixelColor{});
+    sample.outcome = Outcome::Sampled;
+    return sample;
+}
+
+bool AppDelegate::applyStripSample(const channel::StripSample& sample) {
+    using Outcome = channel::StripSample::Outcome;
+    if (sample.outcome == Outcome::NoDisplay) {
         if (!showedDisplayErrorMsg)
             platform.runLoop.postToMain([this] {
                 appendToLog("recordColors: No displays available.\n");
@@ -36,19 +56,16 @@ bool AppDelegate::captureStrip() {
         return false;
     }
     showedDisplayErrorMsg = false;
-
-    if (!myScanRect)
+    if (sample.outcome != Outcome::Sampled)
         return false;
-    const auto image = platform.screen.captureMainDisplay(*myScanRect);
-    if (!image)
-        return false;
-    for (std::size_t i = 0; i < pixelOffsets.size(); ++i) {
-        // A sample outside the image reads as black, that is, unlit.
-        const PixelColor color = image->colorAt(pixelOffsets[i], 0).value_or(PixelColor{});
-        pixelData[i] = color;
-        scanData[i] = channel::isLit(color.red, color.green, color.blue) ? 1 : 0;
-    }
+    pixelData = sample.colors;
+    for (std::size_t i = 0; i < pixelData.size(); ++i)
+        scanData[i] = channel::isLit(pixelData[i].red, pixelData[i].green, pixelData[i].blue) ? 1 : 0;
     return true;
+}
+
+bool AppDelegate::captureStrip() {
+    return applyStripSample(sampleStrip(myScanRect, pixelOffsets));
 }
 
 } // namespace kv

@@ -64,7 +64,8 @@ std::int64_t findTopmostLine(CalibrationScreen& screen, const SearchLog& log) {
 }
 
 // The first black column ends the first cell; the sample goes in its middle.
-std::int64_t findFirstCellMiddle(CalibrationScreen& screen, std::int64_t vertOffset, const SearchLog& log) {
+std::int64_t findFirstCellMiddle(CalibrationScreen& screen, std::int64_t vertOffset, const SearchLog& log,
+                                 std::int64_t& rightEdge) {
     std::int64_t x = 0;
     for (;;) {
         x = x + 1 > kLastProbeColumn ? 0 : x + 1;
@@ -76,6 +77,7 @@ std::int64_t findFirstCellMiddle(CalibrationScreen& screen, std::int64_t vertOff
     if (screen.deadlinePassed())
         log("CAL: TIMED OUT!");
     log("CAL: dropped out of second loop with right edge equal to " + std::to_string(x));
+    rightEdge = x;
     std::int64_t horizOffset = (x - 1) / 2;
     log("CAL: scanHorizOffset is now: " + std::to_string(horizOffset));
     if (horizOffset <= 0) {
@@ -144,12 +146,16 @@ bool matchesCalibrationPattern(CalibrationScreen& screen, float width, const Scr
     return true;
 }
 
-bool searchCalibration(ScanGeometry& geometry, CalibrationScreen& screen, const CalibrationLog& sink) {
+bool searchCalibration(ScanGeometry& geometry, CalibrationScreen& screen, const CalibrationLog& sink,
+                       std::int64_t* firstCellWidth) {
     const SearchLog log(sink);
     waitForPattern(screen, log);
     geometry.vertOffset = -1;
     geometry.vertOffset = findTopmostLine(screen, log);
-    geometry.horizOffset = findFirstCellMiddle(screen, geometry.vertOffset, log);
+    std::int64_t rightEdge = 0;
+    geometry.horizOffset = findFirstCellMiddle(screen, geometry.vertOffset, log, rightEdge);
+    if (firstCellWidth)
+        *firstCellWidth = rightEdge;
     const float minWidth = findSmallestWidth(screen, geometry, log);
     const float maxWidth = findLargestWidth(screen, geometry, minWidth, log);
     geometry.width = static_cast<double>((minWidth + maxWidth) * 0.5f);

@@ -55,6 +55,16 @@ bool matchesCalibrationPattern(CalibrationScreen& screen, float width, const Scr
 
 // Runs the search, writing its intermediate and final values into `geometry`.
 // True when it ended before the deadline; storing the result is the caller's.
-bool searchCalibration(ScanGeometry& geometry, CalibrationScreen& screen, const CalibrationLog& log);
+// `firstCellWidth`, when given, receives the first black column found: the
+// width in pixels of the pattern's first cell, which starts at column 0.
+bool searchCalibration(ScanGeometry& geometry, CalibrationScreen& screen, const CalibrationLog& log,
+                       std::int64_t* firstCellWidth = nullptr);
+
+// The scale the add-on's strip is drawn at, from the width of its first cell:
+// the add-on's cells are 4 physical pixels wide at a scale of 1.
+inline constexpr double kCellPixelsAtScaleOne = 4.0;
+inline double stripScale(std::int64_t firstCellWidth) {
+    return static_cast<double>(firstCellWidth) / kCellPixelsAtScaleOne;
+}
 
 } // namespace kv::channel

@@ -2,6 +2,7 @@
 // followed by the terminator bytes 7 and 8.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -13,6 +14,12 @@ namespace kv::channel {
 // far below this; a buffer that reaches it holds garbage from misread frames,
 // and bounding it keeps an endless run of such frames from using up memory.
 inline constexpr std::size_t kMaxMessageBytes = 1024;
+
+// A partial message with no new byte for this long was cut off in the game
+// (closed, a loading screen, a reload); it is dropped so that it is never
+// glued to the next message. The add-on keeps its strip black for longer
+// than this before it sends a message again from its start.
+inline constexpr std::chrono::seconds kPartialMessageTimeout{3};
 
 inline constexpr int kTerminatorFirst = 7;
 inline constexpr int kTerminatorSecond = 8;

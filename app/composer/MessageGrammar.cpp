@@ -8,12 +8,13 @@
 namespace kv::composer {
 
 ParsedMessage parseMessage(std::string_view message) {
-    if (containsDecimalDigit(message)) {
+    const auto firstSeparator = message.find('-');
+    // A "-" always separates a name from its realm, which may hold digits ("Area 52").
+    if (firstSeparator == std::string_view::npos && containsDecimalDigit(message)) {
         const auto characters = userCharacters(message);
         const std::string_view marker = characters.empty() ? std::string_view{} : characters.front();
         return NpcMessage{std::string(message.substr(marker.size())), marker == "C"};
     }
-    const auto firstSeparator = message.find('-');
     if (firstSeparator == std::string_view::npos)
         return MessageWithoutRealm{};
     const auto realmStart = firstSeparator + 1;

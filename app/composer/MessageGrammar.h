@@ -26,9 +26,10 @@ struct MessageWithoutRealm {
 
 using ParsedMessage = std::variant<NpcMessage, CharacterMessage, MessageWithoutRealm>;
 
-// Any decimal digit makes an NPC message: its first character is the kind
-// marker ("C" for the classic edition) and the rest is the id. Otherwise the
-// pieces between "-" are name and realm; later pieces are ignored.
+// A message with a "-" is a character message: the pieces between "-" are
+// name and realm (which may hold digits); later pieces are ignored. Otherwise
+// any decimal digit makes an NPC message: its first character is the kind
+// marker ("C" for the classic edition) and the rest is the id.
 ParsedMessage parseMessage(std::string_view message);
 
 } // namespace kv::composer

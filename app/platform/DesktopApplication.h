@@ -3,12 +3,12 @@
 #pragma once
 
 #include "platform/CompanionHost.h"
+#include "platform/GameWindowCapture.h"
 #include "platform/HostConnectionWatch.h"
 #include "platform/MainWindow.h"
 #include "platform/QtAppInfo.h"
 #include "platform/QtDesktopServices.h"
 #include "platform/QtRunLoop.h"
-#include "platform/QtScreenCapture.h"
 #include "platform/QtUserDefaults.h"
 #include "shell/AppDelegate.h"
 
@@ -36,11 +36,11 @@ public:
     AppDelegate& delegate() { return delegate_; }
     MainWindow& mainWindow() { return *window_; }
     QtUserDefaults& defaults() { return defaults_; }
-    QtScreenCapture& screen() { return screen_; }
+    GameWindowCapture& screen() { return screen_; }
 
 private:
     QtUserDefaults defaults_;
-    QtScreenCapture screen_;
+    GameWindowCapture screen_;
     QtDesktopServices desktop_;
     QtRunLoop runLoop_;
     QtAppInfo info_;

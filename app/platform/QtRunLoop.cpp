@@ -20,7 +20,9 @@ int wholeMilliseconds(std::chrono::duration<double> duration) {
 
 QtRunLoop::QtRunLoop() : context_(std::make_unique<QObject>()) {}
 
-QtRunLoop::~QtRunLoop() = default;
+QtRunLoop::~QtRunLoop() {
+    stopSampling();
+}
 
 Clock::time_point QtRunLoop::now() const {
     return Clock::now();
@@ -58,6 +60,16 @@ TimerId QtRunLoop::scheduleRepeating(std::chrono::duration<double> interval, std
     const TimerId id = nextId_++;
     timers_.emplace(id, timer);
     return id;
+}
+
+TimerId QtRunLoop::scheduleSampling(std::chrono::duration<double> interval, Sampler sample) {
+    const TimerId id = nextId_++;
+    samplers_.emplace(id, std::make_unique<SamplingThread>(interval, std::move(sample)));
+    return id;
+}
+
+void QtRunLoop::stopSampling() {
+    samplers_.clear();
 }
 
 } // namespace kv

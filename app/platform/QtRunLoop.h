@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/RunLoop.h"
+#include "platform/SamplingThread.h"
 
 #include <QObject>
 
@@ -27,11 +28,17 @@ public:
 
     // From now on runFor returns at once, and a wait in progress ends.
     void requestQuit();
+    // Samples on a thread of their own (SamplingThread).
+    TimerId scheduleSampling(std::chrono::duration<double> interval, Sampler sample) override;
+    // Ends every sampling thread; their work not yet delivered is dropped.
+    // Called before the objects the samplers use are destroyed.
+    void stopSampling();
 
 private:
     // Owns the timers and is the context of posted work, so neither outlives the loop.
     std::unique_ptr<QObject> context_;
     std::map<TimerId, QTimer*> timers_;
+    std::map<TimerId, std::unique_ptr<SamplingThread>> samplers_;
     TimerId nextId_ = 1;
     QEventLoop* waiting_ = nullptr; // the loop of a runFor in progress
     bool quitRequested_ = false;

@@ -10,6 +10,9 @@ namespace kv {
 
 using Clock = std::chrono::system_clock;
 using TimerId = std::int64_t;
+// Work a sample hands back for the main thread; empty: nothing to do.
+using SampleWork = std::function<void()>;
+using Sampler = std::function<SampleWork()>;
 
 class RunLoop {
 public:
@@ -25,6 +28,17 @@ public:
     // True once the application is quitting: long waits (a calibration's
     // search) end at their next step.
     virtual bool quitRequested() const { return false; }
+    // A repeating timer whose `sample` may run off the main thread, on a
+    // steady clock that catches up on late ticks; the work each sample
+    // returns runs on the main thread, in the order the samples were taken,
+    // however long the main thread was busy. `sample` must touch only what
+    // is safe to share. By default both run on the main thread's timer.
+    virtual TimerId scheduleSampling(std::chrono::duration<double> interval, Sampler sample) {
+        return scheduleRepeating(interval, [sample = std::move(sample)] {
+            if (const SampleWork work = sample())
+                work();
+        });
+    }
 };
 
 } // namespace kv

@@ -5,6 +5,7 @@
 // window elements are set by the platform when the layout is loaded.
 #pragma once
 
+#include "channel/StripSample.h"
 #include "platform/Platform.h"
 #include "platform/ScreenCapture.h"
 #include "platform/WindowElements.h"
@@ -104,10 +105,26 @@ public:
     // One capture of the strip into pixelData and scanData; false when there
     // is no display or no image, and the tick must end.
     bool captureStrip();
+
+    // The reader tick in two halves, so that capturing can leave the main
+    // thread: sampleStrip only reads its arguments and the screen seam (safe
+    // on any thread); decodeStripSample does the rest on the main thread.
+    channel::StripSample sampleStrip(const std::optional<Rect>& rect, const channel::SampleOffsets& offsets);
+    void decodeStripSample(const channel::StripSample& sample);
+    // The capture half's result into pixelData and scanData, with the
+    // missing-display message; false when the tick must end.
+    bool applyStripSample(const channel::StripSample& sample);
+    // Schedules myTimer2: a sample every 0.05 s, decoded in order on the main thread.
+    void startReader();
+    // When the last byte was confirmed; a partial message older than 3 s is dropped.
+    std::optional<Clock::time_point> lastByteConfirmedAt;
+    channel::SharedScanGeometry readerGeometry;
     // The sound of the calibration's waiting steps and when it is next due;
     // absent until the first calibration.
     std::optional<std::string> calibrationSound;
     std::optional<Clock::time_point> nextBeepTime;
+    // Width of the pattern's first cell as the last search found it, in pixels.
+    std::int64_t calibratedFirstCellWidth = 0;
 
     // ---- end of subsystem 2 ------------------------------------------------
 

@@ -15,7 +15,6 @@ namespace {
 // Includes keeping the system from idle sleep.
 constexpr std::uint64_t userInitiatedActivity = 0x00FFFFFF;
 constexpr auto handOffInterval = std::chrono::duration<double>(1.0);
-constexpr auto readerInterval = std::chrono::duration<double>(0.05);
 
 } // namespace
 
@@ -70,7 +69,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     if (const auto helpPath = platform.app.resourcePath("HelpText", "rtf"); helpPath && helpTextView)
         helpTextView->loadRichTextFile(*helpPath);
 
-    myTimer2 = platform.runLoop.scheduleRepeating(readerInterval, [this] { recordColorsThread(); });
+    startReader();
 }
 
 void AppDelegate::applicationWillTerminate() {

@@ -2,6 +2,7 @@
 // characters and the SDK's bundle identifier, kept together.
 #pragma once
 
+#include <array>
 #include <string_view>
 
 namespace kv::config {
@@ -28,5 +29,10 @@ inline constexpr std::string_view secondDemoCharacterName = "Tamsin";
 inline constexpr std::string_view demoRealm = "Draka";
 inline constexpr std::string_view namePlaceholder = "quorbelle";
 inline constexpr std::string_view npcDemoMessage = "NPC10184";
+
+// The game's window, to read the strip from: the program names of the game's
+// clients as Wine gives them to their windows (WM_CLASS), and its title.
+inline constexpr std::array<std::string_view, 5> gameWindowNames{"Wow.exe", "WowClassic.exe", "WowB.exe",
+                                                                 "WowT.exe", "World of Warcraft"};
 
 } // namespace kv::config

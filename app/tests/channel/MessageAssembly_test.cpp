@@ -8,17 +8,6 @@
 
 using namespace kv::channel;
 
-namespace {
-
-std::vector<std::uint8_t> bytes(std::initializer_list<int> values) {
-    std::vector<std::uint8_t> out;
-    for (int v : values)
-        out.push_back(static_cast<std::uint8_t>(v));
-    return out;
-}
-
-} // namespace
-
 TEST(MessageAssembly, EndlessGarbageNeverGrowsTheBufferBeyondItsBound) {
     std::vector<std::uint8_t> buffer;
     std::int64_t last = 0;
@@ -36,15 +25,13 @@ TEST(MessageAssembly, EndlessGarbageNeverGrowsTheBufferBeyondItsBound) {
     EXPECT_EQ(acceptByte(buffer, last, 8).text, std::string(kMaxMessageBytes - 1, 'y'));
 }
 
-TEST(Utf8Check, AcceptsWellFormedText) {
-    for (const auto& text : {bytes({}), bytes({0, 'A'}), bytes({0xC3, 0xA9}), bytes({0xED, 0x9F, 0xBF}),
-                             bytes({0xF4, 0x8F, 0xBF, 0xBF}), bytes({0xE4, 0xB8, 0xAD, 'x'})})
+TEST(Utf8Check, AcceptsWellFormedTextAndRejectsStrayTruncatedOverlongSurrogateAndOutOfRangeSequences) {
+    using Bytes = std::vector<std::uint8_t>;
+    for (const Bytes& text : {Bytes{}, Bytes{0, 'A'}, Bytes{0xC3, 0xA9}, Bytes{0xED, 0x9F, 0xBF},
+                              Bytes{0xF4, 0x8F, 0xBF, 0xBF}, Bytes{0xE4, 0xB8, 0xAD, 'x'}})
         EXPECT_TRUE(isValidUtf8(text)) << text.size();
-}
-
-TEST(Utf8Check, RejectsStrayTruncatedOverlongSurrogateAndOutOfRangeSequences) {
-    for (const auto& text : {bytes({0x80}), bytes({0xC3}), bytes({0xE4, 0xB8}), bytes({0xC0, 0xAF}),
-                             bytes({0xE0, 0x80, 0xAF}), bytes({0xED, 0xA0, 0x80}),
-                             bytes({0xF4, 0x90, 0x80, 0x80}), bytes({0xFE}), bytes({0xE4, 0x41, 0xAD})})
+    for (const Bytes& text :
+         {Bytes{0x80}, Bytes{0xC3}, Bytes{0xE4, 0xB8}, Bytes{0xC0, 0xAF}, Bytes{0xE0, 0x80, 0xAF},
+          Bytes{0xED, 0xA0, 0x80}, Bytes{0xF4, 0x90, 0x80, 0x80}, Bytes{0xFE}, Bytes{0xE4, 0x41, 0xAD}})
         EXPECT_FALSE(isValidUtf8(text)) << int(text[0]);
 }

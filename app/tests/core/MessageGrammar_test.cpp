@@ -13,17 +13,18 @@ TEST(MessageGrammar, AnyDigitMakesAnNpcMessageWhoseFirstCharacterIsTheMarker) {
     EXPECT_EQ(parseMessage("1234"), ParsedMessage(NpcMessage{"234", false}))
         << "a digit is taken as the marker";
     EXPECT_EQ(parseMessage("NPC10184"), ParsedMessage(NpcMessage{"PC10184", false}));
-    EXPECT_EQ(parseMessage("Thrall-Realm9"), ParsedMessage(NpcMessage{"hrall-Realm9", false}));
+    // A "-" makes a character message, digits or not: NPC messages never hold one.
+    EXPECT_EQ(parseMessage("Thrall-Area 52"), ParsedMessage(CharacterMessage{"Thrall", "Area 52"}));
     EXPECT_EQ(parseMessage("7"), ParsedMessage(NpcMessage{"", false}));
 }
 
 TEST(MessageGrammar, DigitsOfOtherScriptsCountAsDigits) {
     EXPECT_EQ(parseMessage("N\u0663\u0664"),
-              ParsedMessage(NpcMessage{"\u0663\u0664", false}));                          // Arabic-Indic
-    EXPECT_EQ(parseMessage("Ab\uFF15-x"), ParsedMessage(NpcMessage{"b\uFF15-x", false})); // full-width 5
+              ParsedMessage(NpcMessage{"\u0663\u0664", false}));                      // Arabic-Indic
+    EXPECT_EQ(parseMessage("Ab\uFF15"), ParsedMessage(NpcMessage{"b\uFF15", false})); // full-width 5
     // Superscripts and Roman numerals are numbers but not decimal digits.
-    EXPECT_EQ(parseMessage("Ab\u00B2-Realm"), ParsedMessage(CharacterMessage{"Ab\u00B2", "Realm"}));
-    EXPECT_EQ(parseMessage("Ab\u2163-Realm"), ParsedMessage(CharacterMessage{"Ab\u2163", "Realm"}));
+    EXPECT_EQ(parseMessage("Ab\u00B2"), ParsedMessage(MessageWithoutRealm{}));
+    EXPECT_EQ(parseMessage("Ab\u2163"), ParsedMessage(MessageWithoutRealm{}));
 }
 
 TEST(MessageGrammar, TheMarkerIsOneUserPerceivedCharacter) {

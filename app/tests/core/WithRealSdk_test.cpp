@@ -5,7 +5,7 @@
 
 #ifdef KV_HAVE_TEST_HOST
 
-#include "ScreenPainting.h"
+#include "ChannelTestSupport.h"
 #include "TestHost.h"
 #include "shell/Configuration.h"
 

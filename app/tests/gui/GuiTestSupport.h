@@ -1,34 +1,21 @@
-// What the GUI tests share: waiting on a condition while the Qt event loop
-// runs, a private settings folder, and a browser stand-in.
+// What the GUI tests share: a private settings folder and the pages a test
+// host was asked to store and show.
 #pragma once
 
-#include <QDesktopServices>
-#include <QEventLoop>
-#include <QObject>
+#include "WaitUntil.h"
+
+#include <TestHost.h>
+
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QTimer>
-#include <QUrl>
 
-#include <chrono>
-#include <functional>
+#include <algorithm>
+#include <string>
 #include <vector>
 
 namespace kv::guitest {
 
-// Runs the event loop (timers, painting, capture) until the condition holds
-// or the deadline passes; true when it holds.
-inline bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds deadline) {
-    const auto end = std::chrono::steady_clock::now() + deadline;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
+using testsupport::waitUntil;
 
 // The application's user defaults go to a temporary folder for one test.
 class PrivateSettings {
@@ -37,28 +24,31 @@ public:
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder_.path());
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder_.path());
     }
-    QString path() const { return folder_.path(); }
 
 private:
     QTemporaryDir folder_;
 };
 
-// Takes the addresses the application opens instead of a real browser.
-class BrowserStandIn : public QObject {
-    Q_OBJECT
-public:
-    BrowserStandIn() {
-        QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "open");
-        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "open");
-    }
-    ~BrowserStandIn() override {
-        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-    }
-    std::vector<QUrl> opened;
+inline constexpr std::uint32_t contentMessage = 5;
+inline constexpr std::uint32_t indexMessage = 7;
 
-public slots:
-    void open(const QUrl& url) { opened.push_back(url); }
+// What a host was asked to store ("content") and show ("index"), in order.
+struct HostLog {
+    std::vector<halvtest::Message> messages;
+
+    // The first message of the type for the file at or after `from` whose
+    // payload holds `containing`; -1 when there is none.
+    std::ptrdiff_t find(std::uint32_t type, const std::string& name, std::ptrdiff_t from,
+                        const std::string& containing = {}) const {
+        for (auto i = static_cast<std::size_t>(std::max<std::ptrdiff_t>(from, 0)); i < messages.size(); ++i) {
+            const auto payload = messages[i].payload();
+            if (messages[i].type == type && messages[i].fileName() == name &&
+                (containing.empty() || std::search(payload.begin(), payload.end(), containing.begin(),
+                                                   containing.end()) != payload.end()))
+                return static_cast<std::ptrdiff_t>(i);
+        }
+        return -1;
+    }
 };
 
 } // namespace kv::guitest

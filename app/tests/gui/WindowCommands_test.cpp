@@ -1,5 +1,5 @@
-// The window's own roads into the controller: the Help button and closing the
-// main window.
+// The window's own roads into the controller: the Help button, the log and
+// closing the main window.
 #include "GuiTestSupport.h"
 #include "platform/DesktopApplication.h"
 #include "ui_HelpWindow.h"
@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QTextBrowser>
+#include <QTextEdit>
 
 #include <gtest/gtest.h>
 
@@ -18,7 +19,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(WindowCommands, HelpButtonBringsUpTheShippedHelpTextAndCancelsAPendingCalibration) {
+TEST(WindowCommands, HelpBringsUpTheShippedTextCancelsAPendingCalibrationAndTheLogKeepsTheUsersSelection) {
     PrivateSettings settings;
     DesktopApplication app;
     app.launch();
@@ -32,6 +33,17 @@ TEST(WindowCommands, HelpButtonBringsUpTheShippedHelpTextAndCancelsAPendingCalib
     const QString help = app.mainWindow().helpUi().helpTextView->toPlainText();
     EXPECT_TRUE(help.startsWith(QStringLiteral("Kesh Vistrel Help"))) << help.left(80).toStdString();
     EXPECT_TRUE(help.contains(QStringLiteral("/KeshVistrelCal")));
+    EXPECT_FALSE(help.contains(QLatin1Char('\\'))) << "no control word of the rich text leaks into it";
+
+    QTextEdit* log = app.mainWindow().ui().logView;
+    const QString before = log->toPlainText();
+    QTextCursor selection(log->document());
+    selection.setPosition(0);
+    selection.setPosition(10, QTextCursor::KeepAnchor);
+    log->setTextCursor(selection);
+    app.delegate().appendToLog("One more line.\n");
+    EXPECT_EQ(log->toPlainText(), before + QStringLiteral("One more line.\n"));
+    EXPECT_EQ(log->textCursor().selectedText(), before.left(10));
 }
 
 TEST(WindowCommands, ClosingTheMainWindowQuitsAndRunsTheShutDown) {

@@ -15,7 +15,13 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const Options& 
     if (!options.outputPath.empty()) {
         posix_spawn_file_actions_addopen(&actions, 1, options.outputPath.c_str(),
                                          O_WRONLY | O_CREAT | O_APPEND, 0600);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
+        if (options.errorPath.empty()) {
+            posix_spawn_file_actions_adddup2(&actions, 1, 2);
+        }
+    }
+    if (!options.errorPath.empty()) {
+        posix_spawn_file_actions_addopen(&actions, 2, options.errorPath.c_str(),
+                                         O_WRONLY | O_CREAT | O_APPEND, 0600);
     }
     for (const auto& [childFd, parentFd] : options.extraFds) {
         posix_spawn_file_actions_adddup2(&actions, parentFd, childFd);

@@ -14,9 +14,9 @@ inline constexpr std::array<int, kCellCount> kCalibrationCodes{6, 0, 4, 3, 2, 1,
 
 struct CalibrationGeometry {
     int line = 0;      // topmost screen line of the pattern
-    int firstCell = 8; // width of the first (magenta) cell
-    int width = 96;    // whole strip, first cell included
-    int height = 8;    // lines the pattern covers from `line` down
+    int firstCell = 4; // width of the first (magenta) cell
+    int width = 48;    // whole strip, first cell included
+    int height = 4;    // lines the pattern covers from `line` down
 
     bool operator==(const CalibrationGeometry&) const = default;
 };

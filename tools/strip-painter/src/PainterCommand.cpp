@@ -67,6 +67,12 @@ ParsedCommand parseCommandLine(std::string_view line, const CalibrationGeometry&
         return {};
     if (args[0] == "calibrate")
         return parseCalibrate(args, defaults);
+    if (args[0] == "move") {
+        MoveCommand move;
+        if (args.size() != 3 || !readInt(args[1], move.x) || !readInt(args[2], move.y))
+            return failure("move needs X and Y in whole pixels");
+        return ParsedCommand{move, {}};
+    }
     if (args.size() == 1 && args[0] == "idle")
         return ParsedCommand{IdleCommand{}, {}};
     if (args.size() == 1 && args[0] == "quit")

@@ -1,6 +1,6 @@
 // The painter's commands, from its command line or one per line of standard
 // input: "message TEXT", "calibrate [LINE [FIRST-CELL [WIDTH [SECONDS]]]]",
-// "idle", "quit".
+// "move X Y", "idle", "quit".
 #pragma once
 
 #include "CalibrationPattern.h"
@@ -26,6 +26,14 @@ struct CalibrateCommand {
     bool operator==(const CalibrateCommand&) const = default;
 };
 
+// Moves the painter's own window (window mode) to X, Y on the screen.
+struct MoveCommand {
+    int x = 0;
+    int y = 0;
+
+    bool operator==(const MoveCommand&) const = default;
+};
+
 struct IdleCommand {
     bool operator==(const IdleCommand&) const = default;
 };
@@ -34,7 +42,7 @@ struct QuitCommand {
     bool operator==(const QuitCommand&) const = default;
 };
 
-using PainterCommand = std::variant<MessageCommand, CalibrateCommand, IdleCommand, QuitCommand>;
+using PainterCommand = std::variant<MessageCommand, CalibrateCommand, MoveCommand, IdleCommand, QuitCommand>;
 
 struct ParsedCommand {
     std::optional<PainterCommand> command; // absent for a blank line or an error

@@ -46,15 +46,19 @@ OptionsResult parsePainterOptions(const QStringList& arguments) {
         "Paints the strip of 12 cells, or the calibration pattern, at the top-left of the screen.");
     parser.addHelpOption();
     parser.addPositionalArgument("command", "message TEXT... | calibrate | (nothing, with --stdin)");
-    const QCommandLineOption hold("hold", "Seconds each frame is shown (default 0.1).", "seconds");
-    const QCommandLineOption cell("cell", "Cell size of message frames in pixels (default 8).", "pixels");
+    const QCommandLineOption hold("hold", "Seconds each frame is shown (default 0.15).", "seconds");
+    const QCommandLineOption cell("cell", "Cell size of message frames in pixels (default 4).", "pixels");
+    const QCommandLineOption scale("scale", "UI scale the strip is drawn at: cells of 4 x SCALE pixels.",
+                                   "scale");
+    const QCommandLineOption window("window", "Paint in a window of its own with this title.", "title");
+    const QCommandLineOption at("at", "Where that window's client area starts (default 0,0).", "x,y");
     const QCommandLineOption line("line", "Top screen line of the calibration pattern (default 0).", "n");
     const QCommandLineOption firstCell("first-cell", "Width of the pattern's first cell (default: the cell).",
                                        "pixels");
     const QCommandLineOption width("width", "Width of the whole pattern (default: 12 cells).", "pixels");
     const QCommandLineOption seconds("seconds", "How long the pattern is shown (default 90).", "seconds");
     const QCommandLineOption readStdin("stdin", "Read commands line by line from standard input.");
-    parser.addOptions({hold, cell, line, firstCell, width, seconds, readStdin});
+    parser.addOptions({hold, cell, scale, window, at, line, firstCell, width, seconds, readStdin});
 
     OptionsResult result;
     if (!parser.parse(arguments)) {
@@ -70,12 +74,30 @@ OptionsResult parsePainterOptions(const QStringList& arguments) {
 
     PainterOptions& options = result.options;
     options.readStdin = parser.isSet(readStdin);
+    double uiScale = 0.0;
     if (!readNumber(parser, hold, options.holdSeconds, result.error) ||
-        !readNumber(parser, cell, options.cellPixels, result.error))
+        !readNumber(parser, cell, options.cellPixels, result.error) ||
+        !readNumber(parser, scale, uiScale, result.error))
         return result;
+    if (parser.isSet(scale))
+        options.cellPixels = kDefaultCellPixels * uiScale;
     if (options.cellPixels < 1.0) {
         result.error = "--cell must be at least 1 pixel";
         return result;
+    }
+
+    if (parser.isSet(window) || parser.isSet(at)) {
+        options.window = WindowPlacement{parser.value(window).toStdString(), 0, 0};
+        const QStringList corner = parser.value(at).split(',');
+        bool xOk = !parser.isSet(at), yOk = xOk;
+        if (parser.isSet(at) && corner.size() == 2) {
+            options.window->x = corner[0].toInt(&xOk);
+            options.window->y = corner[1].toInt(&yOk);
+        }
+        if (!xOk || !yOk) {
+            result.error = "--at needs X,Y in whole pixels";
+            return result;
+        }
     }
 
     // The pattern's defaults follow the message cells, as the add-on paints both with one strip.

@@ -16,9 +16,9 @@ int milliseconds(double seconds) {
 
 } // namespace
 
-StripPainter::StripPainter(double holdSeconds, double cellPixels, std::function<void(const std::string&)> say)
-    : holdSeconds_(holdSeconds), cellPixels_(cellPixels), say_(std::move(say)),
-      window_(frameScene(idleCells(), cellPixels)) {
+StripPainter::StripPainter(const PainterOptions& options, std::function<void(const std::string&)> say)
+    : holdSeconds_(options.holdSeconds), cellPixels_(options.cellPixels), say_(std::move(say)),
+      window_(frameScene(idleCells(), options.cellPixels), options.window) {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &StripPainter::step);
@@ -84,6 +84,11 @@ bool StripPainter::begin(PainterCommand& command) {
         }
         return true;
     }
+    if (const auto* move = std::get_if<MoveCommand>(&command)) {
+        window_.moveTo(move->x, move->y);
+        say_("moved: " + std::to_string(move->x) + " " + std::to_string(move->y));
+        return false;
+    }
     if (std::holds_alternative<IdleCommand>(command)) {
         showIdle();
         return false;
@@ -100,10 +105,12 @@ void StripPainter::step() {
         if (frameIndex_ + 1 < frames_.size()) {
             showFrame(frameIndex_ + 1);
         } else {
-            // The last frame has had its hold; the strip idles for one hold before the next message.
+            // The last frame has had its hold; the strip is black for a while before the next message.
             showIdle();
             say_("painted: " + messageText_);
             job_ = Job::MessageGap;
+            timer_.start(milliseconds(kGapSeconds));
+            return;
         }
         timer_.start(milliseconds(holdSeconds_));
         return;

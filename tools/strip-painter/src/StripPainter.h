@@ -1,10 +1,11 @@
 // Runs the painter's commands one after another: the frames of each message
-// for the hold time each, then an idle strip for one hold time, as the add-on
+// for the hold time each, then an idle strip for half a second, as the add-on
 // does; the calibration pattern for its seconds, or until the next command.
 // A QTimer steps the frames, so the event loop never blocks.
 #pragma once
 
 #include "PainterCommand.h"
+#include "PainterOptions.h"
 #include "PainterWindow.h"
 
 #include <QObject>
@@ -22,7 +23,7 @@ class StripPainter : public QObject {
 
 public:
     // `say` receives each status line ("ready", "painted: TEXT", ...).
-    StripPainter(double holdSeconds, double cellPixels, std::function<void(const std::string&)> say);
+    StripPainter(const PainterOptions& options, std::function<void(const std::string&)> say);
 
     // Shows the window; "ready" is said once it is on the screen.
     void start();

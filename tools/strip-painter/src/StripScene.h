@@ -41,8 +41,9 @@ struct StripScene {
     bool operator==(const StripScene&) const = default;
 };
 
-// The add-on's cells are 8 physical pixels square.
-inline constexpr double kDefaultCellPixels = 8.0;
+// The add-on's cells are 4 physical pixels square at a UI scale of 1, and
+// scale with it (6 pixels at 1.5, 8 at 2).
+inline constexpr double kDefaultCellPixels = 4.0;
 
 // Left edge of cell `index` for cells `cellPixels` wide; a fractional size
 // spreads the rounding over the strip, as the reader's sample offsets do.

@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
 
-    StripPainter painter(options.holdSeconds, options.cellPixels, say);
+    StripPainter painter(options, say);
     QObject::connect(&painter, &StripPainter::finished, &app, [] { QCoreApplication::exit(0); });
     for (const PainterCommand& command : options.commands)
         painter.enqueue(command);
