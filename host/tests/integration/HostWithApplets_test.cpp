@@ -136,7 +136,7 @@ TEST_F(HostWithApplets, TheExampleAppletOnTheRealSdkIsShown) {
 #ifndef KESH_EXAMPLE_APPLET_PROGRAM
     GTEST_SKIP() << "the example applet is not built";
 #else
-    ChildProcess example({KESH_EXAMPLE_APPLET_PROGRAM}, {{{"XDG_DATA_HOME", host.home()}}, "", {}});
+    ChildProcess example({KESH_EXAMPLE_APPLET_PROGRAM}, {{{"XDG_DATA_HOME", host.home()}}, "", {}, {}});
     const auto status = example.wait(20s);
     ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << host.log();
     EXPECT_TRUE(waitUntil([&] {
@@ -151,7 +151,7 @@ TEST_F(HostWithApplets, TheExampleAppletOnTheRealSdkIsShown) {
 TEST_F(HostWithApplets, ASecondHostIsRefusedAndARestartKeepsTheTokenUnlessAskedForANewOne) {
     const std::string output = host.home() + "/second.log";
     ChildProcess second({KESH_HOST_PROGRAM, "--http", "127.0.0.1:0", "--state", host.home() + "/second"},
-                        {{{"XDG_DATA_HOME", host.home()}}, output, {}});
+                        {{{"XDG_DATA_HOME", host.home()}}, output, {}, {}});
     const auto status = second.wait(20s);
     ASSERT_TRUE(status);
     EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) != 0);

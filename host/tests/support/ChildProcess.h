@@ -19,8 +19,8 @@ public:
     struct Options {
         std::map<std::string, std::string> environment; // set in the child, over the test's own
         std::string outputPath;                         // standard output and error; empty: the test's
-        std::string errorPath;                          // standard error apart from the output, when set
         std::map<int, int> extraFds;                    // child fd -> parent fd (dup'ed at start)
+        std::string errorPath;                          // standard error apart from the output, when set
     };
 
     ChildProcess(const std::vector<std::string>& argv, const Options& options);

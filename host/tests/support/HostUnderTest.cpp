@@ -11,7 +11,7 @@ void HostUnderTest::restart(const std::vector<std::string>& extraArgs) {
     argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
     std::remove((stateFolder() + "/display.json").c_str());
     host_ = std::make_unique<ChildProcess>(
-        argv, ChildProcess::Options{{{"XDG_DATA_HOME", home()}}, home() + "/host.log", {}});
+        argv, ChildProcess::Options{{{"XDG_DATA_HOME", home()}}, home() + "/host.log", {}, {}});
     nlohmann::json display;
     waitUntil(
         [&] {
