@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <unistd.h>
 
@@ -121,6 +122,7 @@ bool cSDKServer::failInit(long code) {
 bool cSDKServer::initialize(CFStringRef identifier, CFStringRef friendlyName,
                             halvKeshCbContext* callbackContext, unsigned char* iconBitmap,
                             Registration kind) {
+    std::lock_guard lifecycle(lifecycleMutex_);
     if (g_initialized.exchange(1) != 0) {
         g_lastError.set(5);
         return false;
@@ -133,29 +135,31 @@ bool cSDKServer::initialize(CFStringRef identifier, CFStringRef friendlyName,
         callback_.store(callbackContext->callback);
         callbackContext_.store(callbackContext->context);
     }
+    // Built before the writer starts: it sends it again on every reconnection.
+    registration_.assign(iconBitmap ? kRegistrationWithIconSize : kRegistrationSize, 0);
+    CFStringRef executable = executablePath();
+    buildRegistration(registration_.data(), identifier, friendlyName, executable, iconBitmap);
+    CFRelease(executable);
+
     if (!connectToTamber())
         return failInit(6);
+    auto wakeWriter = [this] { ringBuffer_->wakeReaders(); };
     if (kind == Registration::plain) {
-        connection_->startReading();
+        connection_->startReading(wakeWriter);
         if (!startWriter())
             return failInit(7);
     } else {
         if (!startWriter())
             return failInit(7);
-        connection_->startReading();
+        connection_->startReading(wakeWriter);
     }
-
-    std::vector<unsigned char> message(iconBitmap ? kRegistrationWithIconSize : kRegistrationSize);
-    CFStringRef executable = executablePath();
-    buildRegistration(message.data(), identifier, friendlyName, executable, iconBitmap);
-    CFRelease(executable);
     {
-        // Under the call mutex like every send, so that a send racing with
-        // Init on another thread can never split the registration frame.
+        // Sends are taken only from here on, so the registration is always
+        // the first message on the connection.
         std::lock_guard lock(callMutex_);
-        writeToRingBuffer(message.data(), message.size());
+        writeToRingBuffer(registration_.data(), registration_.size());
+        accepting_ = true;
     }
-
     g_lastError.set(0);
     return true;
 }
@@ -198,6 +202,28 @@ void* cSDKServer::_WritingThread(void* server) {
     return nullptr;
 }
 
+void cSDKServer::noteHostLost(HostLoss& loss) {
+    if (loss.reported)
+        return;
+    loss.reported = true;
+    connection_->closeLost();
+    connection_->wakeWhileLost(kIdleReconnectInterval, [this] { ringBuffer_->wakeReaders(); });
+    std::fputs("HalvorinKeshControl: lost the host; trying to reconnect\n", stderr);
+}
+
+bool cSDKServer::tryReconnect(HostLoss& loss) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - loss.lastAttempt < kReconnectInterval)
+        return false;
+    loss.lastAttempt = now;
+    if (!connection_->reconnect() || !connection_->write(registration_.data(), registration_.size()))
+        return false;
+    connection_->stopWaking();
+    loss.reported = false;
+    std::fputs("HalvorinKeshControl: reconnected to the host\n", stderr);
+    return true;
+}
+
 void cSDKServer::WritingThread() {
     cTamberConnection* connection = connection_.get();
     Event* stop = stopEvent_.get();
@@ -205,16 +231,31 @@ void cSDKServer::WritingThread() {
     std::vector<unsigned char> frame(kLargestFrame);
     std::vector<iovec> pieces;
     pieces.reserve(kMostPiecesPerSend);
+    HostLoss loss;
+    loss.lastAttempt = std::chrono::steady_clock::now() - kReconnectInterval;
+    // The continuation frames of a message whose start never reached the
+    // current host go nowhere either.
+    bool skipMessage = false;
     for (;;) {
+        if (connection->isLost()) {
+            // ShutDown drops what can no longer be delivered.
+            if (stop->TryWait() == 0)
+                break;
+            noteHostLost(loss);
+        }
         // Frames already complete go out before the stop event is looked at.
         const unsigned long stored = queue.size();
-        uint64_t length = 0;
+        uint64_t word = 0;
         if (stored < kLengthWord) {
+            if (connection->isLost() && tryReconnect(loss))
+                skipMessage = true;
             if (!queue.waitForData(kLengthWord, stop))
                 break;
             continue;
         }
-        queue.copyOut(0, &length, kLengthWord);
+        queue.copyOut(0, &word, kLengthWord);
+        const bool continuation = (word & kContinuationFrame) != 0;
+        uint64_t length = word & ~kContinuationFrame;
         if (length > kLargestFrame) {
             // Only a broken producer could queue this; resynchronising is
             // impossible, so drop what is queued rather than send garbage.
@@ -227,6 +268,16 @@ void cSDKServer::WritingThread() {
             // event is dropped.
             if (!queue.waitForData(kLengthWord + length, stop))
                 break;
+            continue;
+        }
+
+        if (!continuation) {
+            if (connection->isLost())
+                tryReconnect(loss);
+            skipMessage = connection->isLost();
+        }
+        if (skipMessage) {
+            queue.consume(kLengthWord + length);
             continue;
         }
 
@@ -243,9 +294,8 @@ void cSDKServer::WritingThread() {
             const unsigned long rest = length - sent;
             queue.copyOut(kLengthWord + sent, frame.data(), rest);
             queue.consume(kLengthWord + length);
-            // A host that is gone loses the frame; the applet goes on.
-            if (rest > 0)
-                connection->write(frame.data(), rest);
+            if (rest > 0 && !connection->write(frame.data(), rest))
+                skipMessage = true;
             continue;
         }
 
@@ -256,7 +306,8 @@ void cSDKServer::WritingThread() {
         unsigned long taken = 0;
         unsigned long batch = 0;
         while (stored - taken >= kLengthWord && pieces.size() + 2 <= kMostPiecesPerSend) {
-            queue.copyOut(taken, &length, kLengthWord);
+            queue.copyOut(taken, &word, kLengthWord);
+            length = word & ~kContinuationFrame;
             if (length > kLargestBatchedFrame || stored - taken - kLengthWord < length ||
                 batch + length > kBatchBytes)
                 break;
@@ -268,11 +319,10 @@ void cSDKServer::WritingThread() {
             batch += length;
         }
         // Frames of length 0 only open the stream. A host that is gone loses
-        // the frames.
-        if (pieces.empty())
-            connection->write(nullptr, 0);
-        else
-            connection->writePieces(pieces.data(), pieces.size());
+        // the frames, and the rest of their message.
+        const bool written = pieces.empty() ? connection->write(nullptr, 0)
+                                            : connection->writePieces(pieces.data(), pieces.size());
+        skipMessage = !written;
         queue.consume(taken);
     }
     std::lock_guard lock(writerStateMutex_);
@@ -280,21 +330,23 @@ void cSDKServer::WritingThread() {
     writerEnded_.notify_all();
 }
 
-void cSDKServer::writeSafely(const void* bytes, unsigned long count) {
+bool cSDKServer::writeSafely(const void* bytes, unsigned long count) {
     if (count == 0)
-        return;
+        return true;
     const auto* source = static_cast<const unsigned char*>(bytes);
     unsigned long done = ringBuffer_->write(source, count);
     while (done < count) {
+        if (sendsCancelled_.load())
+            return false;
         ringBuffer_->waitForRoom(std::min(count - done, kRoomWorthWaking), nullptr);
         done += ringBuffer_->write(source + done, count - done);
     }
+    return true;
 }
 
-void cSDKServer::writeToRingBuffer(const void* bytes, unsigned long count) {
+bool cSDKServer::writeToRingBuffer(const void* bytes, unsigned long count) {
     const uint64_t length = count;
-    writeSafely(&length, sizeof length);
-    writeSafely(bytes, count);
+    return writeSafely(&length, sizeof length) && writeSafely(bytes, count);
 }
 
 bool cSDKServer::beginSend() {
@@ -303,6 +355,13 @@ bool cSDKServer::beginSend() {
         return false;
     }
     callMutex_.lock();
+    // A send that waited for the call mutex while ShutDown ran finds the
+    // library shut down: nothing it would queue could be delivered.
+    if (!accepting_) {
+        g_lastError.set(4);
+        callMutex_.unlock();
+        return false;
+    }
     functionPending.add(1);
     return true;
 }
@@ -328,15 +387,17 @@ bool cSDKServer::queueMessage(unsigned long fixedSize, const unsigned char* payl
         return endSend(8);
     const uint64_t firstLength = fixedSize + first;
     std::memcpy(frame, &firstLength, kLengthWord);
-    writeSafely(frame, kLengthWord + fixedSize + joined);
-    writeSafely(payload + joined, first - joined);
-    for (unsigned long offset = first; offset < payloadSize;) {
+    bool queued =
+        writeSafely(frame, kLengthWord + fixedSize + joined) && writeSafely(payload + joined, first - joined);
+    for (unsigned long offset = first; queued && offset < payloadSize;) {
         const uint64_t chunk = std::min(payloadSize - offset, kChunkSize);
-        writeSafely(&chunk, kLengthWord);
-        writeSafely(payload + offset, chunk);
+        const uint64_t word = chunk | kContinuationFrame;
+        queued = writeSafely(&word, kLengthWord) && writeSafely(payload + offset, chunk);
         offset += chunk;
     }
-    return endSend(0);
+    // Only ShutDown stops a send half-way; to the applet the library was shut
+    // down before this message could go.
+    return endSend(queued ? 0 : 4);
 }
 
 bool cSDKServer::SendFileAs(CFStringRef filePath, CFStringRef fileName, CFStringRef fileType) {
@@ -435,25 +496,33 @@ int cSDKServer::GetLastError() {
     return static_cast<int>(g_lastError.get());
 }
 
-template <typename Done> void cSDKServer::waitWhileHostMoves(Done done) {
+template <typename Done> bool cSDKServer::waitWhileHostMoves(Done done) {
     using Clock = std::chrono::steady_clock;
     uint64_t lastSent = connection_ ? connection_->bytesSent() : 0;
     Clock::time_point lastMove = Clock::now();
-    bool abandoned = false;
     while (!done()) {
-        if (abandoned || !connection_)
+        if (!connection_)
             continue;
         const uint64_t sent = connection_->bytesSent();
         if (sent != lastSent) {
             lastSent = sent;
             lastMove = Clock::now();
         } else if (Clock::now() - lastMove >= kStalledHostLimit) {
-            // The host accepts but does not read: make the blocked write fail
-            // so that the writer drops what is queued and the sends finish.
-            connection_->abortWrites();
-            abandoned = true;
+            return false;
         }
     }
+    return true;
+}
+
+void cSDKServer::giveUpOnHost() {
+    // The stop event first: a writer whose write fails then ends at once
+    // instead of draining the queue, and a send blocked for room fails.
+    stopEvent_->Set();
+    sendsCancelled_.store(true);
+    if (connection_)
+        connection_->abortWrites();
+    ringBuffer_->wakeReaders();
+    ringBuffer_->wakeWriters();
 }
 
 void cSDKServer::stopWriter() {
@@ -461,34 +530,45 @@ void cSDKServer::stopWriter() {
         return;
     stopEvent_->Set();
     ringBuffer_->wakeReaders();
-    waitWhileHostMoves([this] {
+    const auto ended = [this] {
         std::unique_lock lock(writerStateMutex_);
         return writerEnded_.wait_for(lock, std::chrono::milliseconds(50), [this] { return !writerRunning_; });
-    });
+    };
+    if (!waitWhileHostMoves(ended)) {
+        giveUpOnHost();
+        while (!ended()) {
+        }
+    }
     pthread_join(writerThread_, nullptr);
     writerStarted_ = false;
 }
 
 void cSDKServer::ShutDown() {
+    std::lock_guard lifecycle(lifecycleMutex_);
     if (g_initialized.exchange(0) != 1)
         return;
-    // Sends in progress on other threads finish first, so that only whole
-    // messages are queued when the writer is told to stop.
-    waitWhileHostMoves([this] { return callMutex_.try_lock_for(std::chrono::milliseconds(50)); });
+    // A send in progress on another thread finishes first, so that only whole
+    // messages are queued when the writer is told to stop; one that waits for
+    // room on a host that stopped reading fails instead.
+    if (!waitWhileHostMoves([this] { return callMutex_.try_lock_for(std::chrono::milliseconds(50)); })) {
+        giveUpOnHost();
+        callMutex_.lock();
+    }
+    // Sends that waited for the call mutex meanwhile find the library shut
+    // down once they have it.
+    accepting_ = false;
     stopWriter();
-    // Whatever the writer could not take (a frame cut short) must never reach
-    // a later writer.
+    // What the writer could not deliver (the host went away, or stopped
+    // reading) never reaches a later connection.
     ringBuffer_->clear();
+    sendsCancelled_.store(false);
+    callMutex_.unlock();
     if (connection_) {
         connection_->shutdownAndCleanUp();
-        if (connection_->isDispatching())
-            connection_.release()->retire();
-        else
-            connection_.reset();
+        connection_.reset();
     }
     // The applet's callback and context may not outlive it: a later Init
     // without a callback must not call them.
     callback_.store(nullptr);
     callbackContext_.store(nullptr);
-    callMutex_.unlock();
 }

@@ -47,6 +47,13 @@ public:
     static constexpr unsigned long kBatchBytes = 262144;
     static constexpr unsigned long kMostPiecesPerSend = 256;
     static constexpr unsigned long kLengthWord = sizeof(uint64_t);
+    // Set in a frame's length word (which never leaves the library) when the
+    // frame continues the message of the frame before it.
+    static constexpr uint64_t kContinuationFrame = uint64_t{1} << 63;
+    // Reconnection attempts while the host is away: at most one a second,
+    // and one every five seconds while the applet sends nothing.
+    static constexpr std::chrono::seconds kReconnectInterval{1};
+    static constexpr std::chrono::seconds kIdleReconnectInterval{5};
 
     cSDKServer();
     virtual ~cSDKServer();
@@ -76,8 +83,10 @@ public:
     static void buildRegistration(unsigned char* message, CFStringRef identifier, CFStringRef friendlyName,
                                   CFStringRef executablePath, const unsigned char* iconBitmap);
 
-    void writeSafely(const void* bytes, unsigned long count);
-    void writeToRingBuffer(const void* bytes, unsigned long count);
+    // Queue bytes, waiting for room; false (with part of the bytes queued)
+    // when ShutDown gave up on the host meanwhile.
+    bool writeSafely(const void* bytes, unsigned long count);
+    bool writeToRingBuffer(const void* bytes, unsigned long count);
 
 private:
     enum class Registration { plain, withIcon };
@@ -97,6 +106,12 @@ private:
         bool held_ = false;
     };
 
+    // The writer's view of a host that went away.
+    struct HostLoss {
+        bool reported = false;
+        std::chrono::steady_clock::time_point lastAttempt;
+    };
+
     bool initialize(CFStringRef identifier, CFStringRef friendlyName, halvKeshCbContext* callbackContext,
                     unsigned char* iconBitmap, Registration kind);
     bool failInit(long code);
@@ -105,13 +120,32 @@ private:
     bool beginSend();
     bool endSend(long code);
     bool queueMessage(unsigned long fixedSize, const unsigned char* payload, unsigned long payloadSize);
-    // Waits until `done` holds, giving up on the host (so that blocked sends
-    // fail at once) when it takes no bytes for kStalledHostLimit.
-    template <typename Done> void waitWhileHostMoves(Done done);
+    // Waits until `done` holds; false when the host took no bytes for
+    // kStalledHostLimit meanwhile.
+    template <typename Done> bool waitWhileHostMoves(Done done);
+    // Ends the writer at once and fails the send that waits for room: the
+    // host stopped reading.
+    void giveUpOnHost();
     void stopWriter();
 
     static void* _WritingThread(void* server);
     void WritingThread();
+    // The writer notices the host is gone; reports it once.
+    void noteHostLost(HostLoss& loss);
+    // Connects again when an attempt is due and sends the registration first;
+    // true when the host is back.
+    bool tryReconnect(HostLoss& loss);
+
+    // Serialises Init and ShutDown; taken before the call mutex.
+    std::mutex lifecycleMutex_;
+    // Under the call mutex: sends are taken from the end of a successful Init
+    // until ShutDown.
+    bool accepting_ = false;
+    // Set by ShutDown when it gives up on the host, so that a send waiting
+    // for room fails instead.
+    std::atomic<bool> sendsCancelled_{false};
+    // The registration as Init queued it, sent again on every reconnection.
+    std::vector<unsigned char> registration_;
 
     std::atomic<halvKeshCallback> callback_{nullptr};
     std::atomic<void*> callbackContext_{nullptr};

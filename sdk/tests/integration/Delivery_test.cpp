@@ -125,7 +125,7 @@ TEST_F(Delivery, ShutdownReturnsWhenTheHostStopsReadingWithAFullQueue) {
             ++returned;
     });
     // By now the writer is stuck on a host that reads nothing.
-    ASSERT_TRUE(pumpUntil([&] { return returned.load() >= 3; }));
+    ASSERT_TRUE(waitUntil(kDeadline, [&] { return returned.load() >= 3; }));
     auto shutdown = std::async(std::launch::async, [] { HalvKeshShutdown(); });
     EXPECT_EQ(shutdown.wait_for(kDeadline), std::future_status::ready);
     EXPECT_EQ(sender.wait_for(kDeadline), std::future_status::ready);
@@ -136,7 +136,7 @@ TEST_F(Delivery, ShutdownReturnsWhenTheHostStopsReadingWithAFullQueue) {
     EXPECT_TRUE(HalvKeshSetIndex(CFSTR("fresh")));
     // The old connection's leftovers may arrive in between; the new one is
     // the host's second client.
-    ASSERT_TRUE(pumpUntil([&] {
+    ASSERT_TRUE(waitUntil(kDeadline, [&] {
         for (const Message& message : host->messages())
             if (message.connection == 2 && message.fileName() == "fresh")
                 return true;

@@ -77,7 +77,7 @@ TEST_F(Events, ARecordSplitAcrossReadsMakesOneCallbackWithItsNumbersArgumentAndC
     pumpPending();
     EXPECT_EQ(recorder.count(), 0u);
     ASSERT_TRUE(host->sendRaw({bytes.begin() + 100, bytes.end()}));
-    ASSERT_TRUE(pumpUntil([&] { return recorder.count() == 1; }));
+    ASSERT_TRUE(waitUntil(kDeadline, [&] { return recorder.count() == 1; }));
     const Event& event = recorder.events[0];
     EXPECT_EQ(event.type, -7);
     EXPECT_EQ(event.value, 123456);
@@ -98,7 +98,7 @@ TEST_F(Events, RecordsInOneReadAreDispatchedInOrderAndIdleOrUnknownOnesAreSkippe
     add(record(0, 99, 99, 0));
     add(record(1, 3, 30, 3));
     ASSERT_TRUE(host->sendRaw(burst));
-    ASSERT_TRUE(pumpUntil([&] { return recorder.count() >= 3; }));
+    ASSERT_TRUE(waitUntil(kDeadline, [&] { return recorder.count() >= 3; }));
     pumpPending();
     ASSERT_EQ(recorder.count(), 3u);
     for (int i = 0; i < 3; ++i) {
@@ -120,7 +120,7 @@ TEST(EventsOnAnotherThread, CallbackRunsOnTheContextOfTheThreadThatCalledInit) {
         g_main_context_push_thread_default(context);
         initThread = std::this_thread::get_id();
         initialised = HalvKeshInit(CFSTR("id"), CFSTR("n"), &callbacks);
-        pumpUntil([&] { return done.load(); });
+        waitUntil(kDeadline, [&] { return done.load(); });
         HalvKeshShutdown();
         g_main_context_pop_thread_default(context);
         g_main_context_unref(context);
@@ -170,7 +170,7 @@ TEST(EventsThatEndTheApplet, ShutdownFromInsideTheCallbackIsSafe) {
     const auto second = record(1, 2, 2, 0);
     twice.insert(twice.end(), second.begin(), second.end());
     ASSERT_TRUE(host.sendRaw(twice));
-    ASSERT_TRUE(pumpUntil([] { return calls.load() >= 1; }));
+    ASSERT_TRUE(waitUntil(kDeadline, [] { return calls.load() >= 1; }));
     pumpPending();
     EXPECT_EQ(calls.load(), 1);
     EXPECT_FALSE(HalvKeshSetIndex(CFSTR("after")));

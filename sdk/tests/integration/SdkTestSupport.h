@@ -36,8 +36,9 @@ inline Text text(const std::u16string& units) {
                                              static_cast<CFIndex>(units.size())));
 }
 
-// Runs the calling thread's default main context until `done` holds.
-template <typename Done> bool pumpUntil(Done done, std::chrono::milliseconds deadline = kDeadline) {
+// Waits until `done` holds, at most `deadline`, running the calling thread's
+// default main context meanwhile so that host events are delivered.
+template <typename Done> bool waitUntil(std::chrono::milliseconds deadline, Done done) {
     GMainContext* context = g_main_context_ref_thread_default();
     const auto end = std::chrono::steady_clock::now() + deadline;
     bool held = done();

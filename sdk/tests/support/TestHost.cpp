@@ -179,17 +179,17 @@ TestHost::~TestHost() {
     }
     wake();
     thread_.join();
+    // Nobody can connect any more by the time the clients see the end.
+    close(listenFd_);
+    std::error_code ignored;
+    std::filesystem::remove(socketPath_, ignored);
     for (Client& client : clients_)
         if (client.fd >= 0)
             close(client.fd);
-    close(listenFd_);
     close(wakePipe_[0]);
     close(wakePipe_[1]);
-    std::error_code ignored;
     if (ownsFolder_)
         std::filesystem::remove_all(dataHome_, ignored);
-    else
-        std::filesystem::remove(socketPath_, ignored);
 }
 
 void TestHost::wake() {
