@@ -3,7 +3,7 @@
 // 272 bytes and one callback with its numbers and a readable 256-byte argument
 // area; any other type: 16 bytes, no callback), nothing is read outside the
 // receive buffer, and the reader ends once the host closes its end.
-#include "InboundRecords.h"
+#include "core/InboundRecords.h"
 
 #include <cerrno>
 #include <cstddef>

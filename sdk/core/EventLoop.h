@@ -5,8 +5,8 @@
 #ifndef HALV_EVENT_LOOP_H
 #define HALV_EVENT_LOOP_H
 
-#include "HostSocket.h"
-#include "InboundRecords.h"
+#include "core/HostSocket.h"
+#include "core/InboundRecords.h"
 
 #include <chrono>
 #include <functional>

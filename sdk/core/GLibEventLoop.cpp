@@ -1,6 +1,6 @@
 // The event loop on Linux: the GLib main context that was the thread default
 // of the thread that called Init (the one Qt runs).
-#include "EventLoop.h"
+#include "core/EventLoop.h"
 
 #include <glib-unix.h>
 #include <glib.h>

@@ -1,4 +1,4 @@
-#include "HostSocket.h"
+#include "core/HostSocket.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,4 +1,6 @@
-#include "InboundRecords.h"
+#include "core/InboundRecords.h"
+
+#include "core/HostProtocol.h"
 
 #include <cerrno>
 #include <cstring>
@@ -10,8 +12,6 @@ uint32_t readLittleEndian32(const unsigned char* bytes) {
     return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
            (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
 }
-
-constexpr uint32_t kEventRecord = 1;
 
 } // namespace
 
@@ -42,22 +42,24 @@ InboundRecords::Drained InboundRecords::drain(int fd) {
 }
 
 bool InboundRecords::deliverPending() {
-    while (fill_ - readPosition_ >= kRecordHeaderSize) {
+    using namespace protocol::record;
+    while (fill_ - readPosition_ >= kHeaderSize) {
         unsigned char* record = buffer_.get() + readPosition_;
         const int64_t pending = fill_ - readPosition_;
-        if (readLittleEndian32(record) == kEventRecord) {
-            if (pending < kEventRecordSize)
+        if (readLittleEndian32(record + kTypeOffset) == kEvent) {
+            if (pending < kEventSize)
                 return true;
-            readPosition_ += kEventRecordSize;
-            if (!deliver_(static_cast<int>(readLittleEndian32(record + 8)),
-                          static_cast<int>(readLittleEndian32(record + 12)), record + 16))
+            readPosition_ += kEventSize;
+            if (!deliver_(static_cast<int>(readLittleEndian32(record + kEventTypeOffset)),
+                          static_cast<int>(readLittleEndian32(record + kEventValueOffset)),
+                          record + kEventArgOffset))
                 return false;
         } else {
-            // Type 0 is an idle record; any other type is skipped as a record
-            // of the smallest size, so an unknown record never stalls reading.
-            if (pending < kIdleRecordSize)
+            // An idle record; any other type is skipped as a record of the
+            // same size, so an unknown record never stalls reading.
+            if (pending < kIdleSize)
                 return true;
-            readPosition_ += kIdleRecordSize;
+            readPosition_ += kIdleSize;
         }
     }
     return true;

@@ -10,10 +10,9 @@
 
 class InboundRecords {
 public:
+    // Records are at most 272 bytes; the rest of the buffer takes a burst of
+    // them in one read.
     static constexpr long kReceiveBufferSize = 301032;
-    static constexpr long kRecordHeaderSize = 8;
-    static constexpr long kIdleRecordSize = 16;
-    static constexpr long kEventRecordSize = 272;
 
     // Called for each event record with its two numbers and its 256-byte
     // argument area (valid only during the call). Returns false to stop

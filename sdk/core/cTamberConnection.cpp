@@ -1,8 +1,8 @@
-#include "cTamberConnection.h"
+#include "core/cTamberConnection.h"
 
-#include "Helper.h"
-#include "cSDKServer.h"
-#include "cSingleton.h"
+#include "core/Helper.h"
+#include "core/cSDKServer.h"
+#include "core/cSingleton.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -5,8 +5,8 @@
 #ifndef HALV_C_TAMBER_CONNECTION_H
 #define HALV_C_TAMBER_CONNECTION_H
 
-#include "EventLoop.h"
-#include "HostSocket.h"
+#include "core/EventLoop.h"
+#include "core/HostSocket.h"
 
 #include <atomic>
 #include <cstdint>

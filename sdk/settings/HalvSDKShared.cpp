@@ -1,8 +1,8 @@
-#include "HalvSDKShared.h"
+#include "settings/HalvSDKShared.h"
 
-#include "Helper.h"
-#include "JSON.h"
-#include "sha1.h"
+#include "core/Helper.h"
+#include "core/sha1.h"
+#include "settings/JSON.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -3,7 +3,7 @@
 #ifndef HALV_SDK_SHARED_H
 #define HALV_SDK_SHARED_H
 
-#include "JSONValue.h"
+#include "settings/JSONValue.h"
 
 #include <CoreFoundation/CoreFoundation.h>
 

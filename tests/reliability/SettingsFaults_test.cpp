@@ -1,9 +1,9 @@
 // The settings file under failures around it: a read-only folder, an
 // unreadable file, a full disk and a process killed while writing. Whatever
 // happens, the file on disk is the old document or the new one, whole.
-#include "HalvSDKShared.h"
 #include "HalvorinKeshControl.h"
 #include "ReliabilitySupport.h"
+#include "settings/HalvSDKShared.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,7 +1,7 @@
-#include "HalvConfigOptions.h"
-#include "HalvSDKShared.h"
 #include "HalvorinKeshControl.h"
 #include "SettingsTestFolder.h"
+#include "settings/HalvConfigOptions.h"
+#include "settings/HalvSDKShared.h"
 
 #include <gtest/gtest.h>
 

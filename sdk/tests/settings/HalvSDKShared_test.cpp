@@ -1,7 +1,7 @@
-#include "HalvSDKShared.h"
 #include "HalvorinKeshControl.h"
-#include "JSON.h"
 #include "SettingsTestFolder.h"
+#include "settings/HalvSDKShared.h"
+#include "settings/JSON.h"
 
 #include <gtest/gtest.h>
 

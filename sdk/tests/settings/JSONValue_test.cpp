@@ -1,5 +1,5 @@
-#include "JSON.h"
-#include "JSONValue.h"
+#include "settings/JSON.h"
+#include "settings/JSONValue.h"
 
 #include <gtest/gtest.h>
 

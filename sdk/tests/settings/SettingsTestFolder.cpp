@@ -1,6 +1,6 @@
 #include "SettingsTestFolder.h"
 
-#include "HalvSDKShared.h"
+#include "settings/HalvSDKShared.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "CircularBuffer.h"
+#include "core/CircularBuffer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "cSDKServer.h"
+#include "core/HostMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -24,17 +24,17 @@ std::u16string field(const std::vector<unsigned char>& message, size_t offset, s
 TEST(SdkServerMessages, CopyToCutsAtTheLimitAndCountsWhatItCopied) {
     std::vector<unsigned char> destination(12, 0xee);
     CFStringRef text = units(u"abcdef");
-    EXPECT_EQ(cSDKServer::copyTo(text, destination.data(), 4), 4u);
+    EXPECT_EQ(hostmessages::copyTo(text, destination.data(), 4), 4u);
     EXPECT_EQ(field(destination, 0, 4), u"abcd");
     EXPECT_EQ(destination[8], 0xee) << "nothing past the limit is touched";
-    EXPECT_EQ(cSDKServer::copyTo(text, destination.data(), 100), 6u);
+    EXPECT_EQ(hostmessages::copyTo(text, destination.data(), 100), 6u);
     CFRelease(text);
 }
 
 TEST(SdkServerMessages, RegistrationCutsTheExecutablePathTo255Units) {
     std::vector<unsigned char> message(1032, 0);
     CFStringRef path = units(u"/" + std::u16string(299, u'p'));
-    cSDKServer::buildRegistration(message.data(), CFSTR("id"), CFSTR("name"), path, nullptr);
+    hostmessages::buildRegistration(message.data(), CFSTR("id"), CFSTR("name"), path, nullptr);
     CFRelease(path);
     EXPECT_EQ(message[0], 2);
     EXPECT_EQ(message[4] | (message[5] << 8), 1024);

@@ -1,4 +1,4 @@
-#include "sha1.h"
+#include "core/sha1.h"
 
 #include <gtest/gtest.h>
 
