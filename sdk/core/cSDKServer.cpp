@@ -116,13 +116,12 @@ bool cSDKServer::initialize(CFStringRef identifier, CFStringRef friendlyName,
 
         if (!connectToTamber())
             return failInit(HalvKeshErrorConnectFailed);
-        auto wakeWriter = [this] { ringBuffer_->wakeReaders(); };
         if (kind == Registration::plain)
-            connection_->startReading(wakeWriter);
+            connection_->startReading();
         if (!startWriter())
             return failInit(HalvKeshErrorWriterFailed);
         if (kind == Registration::withIcon)
-            connection_->startReading(wakeWriter);
+            connection_->startReading();
     } catch (...) {
         // Out of memory: the library could not get going.
         return failInit(HalvKeshErrorWriterFailed);
@@ -141,7 +140,7 @@ bool cSDKServer::initialize(CFStringRef identifier, CFStringRef friendlyName,
 bool cSDKServer::connectToTamber() {
     if (connection_)
         return true;
-    auto connection = std::make_unique<cTamberConnection>();
+    auto connection = std::make_unique<cTamberConnection>([this] { ringBuffer_->wakeReaders(); });
     if (!connection->connectToPipe())
         return false;
     connection_ = std::move(connection);

@@ -20,13 +20,12 @@ bool deliverToApplet(int eventType, int eventValue, unsigned char* eventArg) {
 
 } // namespace
 
-cTamberConnection::cTamberConnection() : link_(std::make_shared<Link>()) {}
+cTamberConnection::cTamberConnection(std::function<void()> hostLost)
+    : link_(std::make_shared<Link>(std::move(hostLost))), loop_(EventLoop::ofCallingThread()) {}
 
-cTamberConnection::~cTamberConnection() {
-    // The loop ends its watch and ticks; the reader lets go of its socket once
-    // a delivery in progress has returned.
-    loop_.reset();
-}
+// The loop ends its watch and ticks; the reader lets go of its socket once a
+// delivery in progress has returned.
+cTamberConnection::~cTamberConnection() = default;
 
 std::string cTamberConnection::socketPath() {
     CFStringRef folder = getUserDirectory();
@@ -41,14 +40,13 @@ std::string cTamberConnection::socketPath() {
 bool cTamberConnection::adopt(std::shared_ptr<HostSocket> socket) {
     if (!socket)
         return false;
-    {
-        std::lock_guard lock(socketMutex_);
-        if (aborted_)
-            return false;
-        socket_ = socket;
-    }
+    std::lock_guard lock(socketMutex_);
+    if (aborted_)
+        return false;
+    socket_ = std::move(socket);
     link_->lost.store(false);
-    watch(socket);
+    if (reading_)
+        watch();
     return true;
 }
 
@@ -59,19 +57,17 @@ bool cTamberConnection::connectToPipe() {
     return adopt(HostSocket::connect(path, HostSocket::Report::connectError));
 }
 
-bool cTamberConnection::startReading(std::function<void()> lost) {
-    if (loop_ || !socket_)
+bool cTamberConnection::startReading() {
+    std::lock_guard lock(socketMutex_);
+    if (reading_ || !socket_)
         return false;
-    link_->notifyLost = std::move(lost);
-    loop_ = EventLoop::ofCallingThread();
-    watch(socket_);
+    reading_ = true;
+    watch();
     return true;
 }
 
-void cTamberConnection::watch(const std::shared_ptr<HostSocket>& socket) {
-    if (!loop_)
-        return;
-    loop_->watch(socket, deliverToApplet, [link = link_] {
+void cTamberConnection::watch() {
+    loop_->watch(socket_, deliverToApplet, [link = link_] {
         link->lost.store(true);
         if (link->notifyLost)
             link->notifyLost();
@@ -84,20 +80,17 @@ bool cTamberConnection::reconnect() {
 }
 
 void cTamberConnection::closeLost() {
-    if (loop_)
-        loop_->unwatch();
     std::lock_guard lock(socketMutex_);
+    loop_->unwatch();
     socket_.reset();
 }
 
 void cTamberConnection::wakeWhileLost(std::chrono::milliseconds interval, std::function<void()> wake) {
-    if (loop_)
-        loop_->startTicking(interval, std::move(wake));
+    loop_->startTicking(interval, std::move(wake));
 }
 
 void cTamberConnection::stopWaking() {
-    if (loop_)
-        loop_->stopTicking();
+    loop_->stopTicking();
 }
 
 bool cTamberConnection::write(const void* bytes, unsigned long count) {
@@ -170,10 +163,8 @@ unsigned long cTamberConnection::sendPieces(const iovec* pieces, std::size_t cou
 }
 
 void cTamberConnection::shutdownAndCleanUp() {
-    if (loop_) {
-        loop_->unwatch();
-        loop_->stopTicking();
-    }
+    loop_->unwatch();
+    loop_->stopTicking();
     std::lock_guard lock(socketMutex_);
     if (socket_)
         socket_->shutDown();

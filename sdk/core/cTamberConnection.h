@@ -22,7 +22,10 @@ public:
     // shows (bytesSent) even while a host reads a large frame slowly.
     static constexpr unsigned long kSendPiece = 262144;
 
-    cTamberConnection();
+    // Reads, later, on the event loop of the calling thread (the one that
+    // calls Init). `hostLost` is called on that loop when the reader finds
+    // the host gone.
+    explicit cTamberConnection(std::function<void()> hostLost = nullptr);
     virtual ~cTamberConnection();
     cTamberConnection(const cTamberConnection&) = delete;
     cTamberConnection& operator=(const cTamberConnection&) = delete;
@@ -34,10 +37,8 @@ public:
     // Connects to the host's socket. On a failed connect prints "Connect
     // Error" and the reason on standard error.
     bool connectToPipe();
-    // Reads inbound records on the calling thread's event loop, for this
-    // socket and every later one. `lost` is called, on that loop, when the
-    // reader finds the host gone.
-    bool startReading(std::function<void()> lost);
+    // Reads inbound records on the loop, for this socket and every later one.
+    bool startReading();
 
     // Sends every byte, blocking; false when the host is gone (the link is
     // then lost). Never raises SIGPIPE.
@@ -72,23 +73,27 @@ public:
 private:
     // What the reader shares with the connection; it may outlive it.
     struct Link {
+        explicit Link(std::function<void()> notify) : notifyLost(std::move(notify)) {}
         std::atomic<bool> lost{false};
-        std::function<void()> notifyLost;
+        const std::function<void()> notifyLost;
     };
 
     bool adopt(std::shared_ptr<HostSocket> socket);
-    void watch(const std::shared_ptr<HostSocket>& socket);
+    // Under the socket mutex: reads the current socket on the loop.
+    void watch();
     void markLost() { link_->lost.store(true); }
     // Sends the pieces in order, all of them or, without `wait`, what fits
     // now; returns the bytes sent and sets `failed` when the socket broke.
     unsigned long sendPieces(const iovec* pieces, std::size_t count, bool wait, bool& failed);
 
     std::shared_ptr<Link> link_;
-    std::unique_ptr<EventLoop> loop_;
-    // Replaced only by the writer thread; the mutex keeps abortWrites, from
-    // another thread, off a socket that is being replaced.
+    const std::unique_ptr<EventLoop> loop_;
+    // The socket is replaced only by the writer thread, which alone sends on
+    // it; the mutex orders the replacement against reading being started and
+    // against abortWrites on other threads.
     std::mutex socketMutex_;
     std::shared_ptr<HostSocket> socket_;
+    bool reading_ = false;
     bool aborted_ = false;
     std::atomic<uint64_t> bytesSent_{0};
 };
