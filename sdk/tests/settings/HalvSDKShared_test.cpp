@@ -21,7 +21,9 @@ bool read() {
 // Adds an empty section, so that a write has something new, and writes.
 void addSectionAndWrite() {
     std::lock_guard lock(g_settingsMutex);
-    g_firstNodeJsonValue->AsMutableObject()[L"kesh"] = new JSONValue(JSONValueList());
+    JSONValue*& section = g_firstNodeJsonValue->AsMutableObject()[L"kesh"];
+    delete section;
+    section = new JSONValue(JSONValueList());
     dumpJsonToFile();
 }
 
