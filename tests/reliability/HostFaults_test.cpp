@@ -41,8 +41,8 @@ TEST_F(HostFaults, ShutDownAmidSendersReleasesEveryThreadAndLeavesNothingForTheN
             threads.emplace_back([&, t] {
                 for (int i = 0;; ++i) {
                     const std::string name = std::to_string(t) + "-" + std::to_string(i);
-                    if (!HalvKeshAddContentAs(payload.data(), static_cast<int>(size), text(name).get(),
-                                              CFSTR("")))
+                    if (!HalvKeshAddContentAs(payload.data(), static_cast<int>(payload.size()),
+                                              text(name).get(), CFSTR("")))
                         break;
                     queued[t].push_back(name);
                     ++returned;
