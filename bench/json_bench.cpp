@@ -1,9 +1,9 @@
 // The settings file with 500 options: parse and write against another JSON
 // library on the same text in the same run, and one getter call on the file.
 #include "BenchSummary.h"
-#include "HalvSDKShared.h"
 #include "HalvorinKeshControl.h"
-#include "JSON.h"
+#include "settings/HalvSDKShared.h"
+#include "settings/JSON.h"
 
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>

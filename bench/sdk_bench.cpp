@@ -4,9 +4,9 @@
 // writer thread's CPU time while nothing is queued.
 #include "BenchFolder.h"
 #include "BenchSummary.h"
-#include "CircularBuffer.h"
 #include "HalvorinKeshControl.h"
 #include "ThreadCpuTime.h"
+#include "core/CircularBuffer.h"
 
 #include <CoreFoundation/CoreFoundation.h>
 #include <benchmark/benchmark.h>

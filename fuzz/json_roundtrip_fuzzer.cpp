@@ -1,6 +1,6 @@
 // Property: any text the parser accepts is written as printable ASCII that
 // parses back, and parse, write, parse, write gives the same text twice.
-#include "JSON.h"
+#include "settings/JSON.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -5,9 +5,9 @@
 // contents that do not read as JSON are kept as "halv.cfg.bad" before they are
 // replaced; and asking again for the same options changes neither the answers
 // nor the file.
-#include "HalvSDKShared.h"
 #include "HalvorinKeshControl.h"
-#include "JSON.h"
+#include "settings/HalvSDKShared.h"
+#include "settings/JSON.h"
 
 #include <CoreFoundation/CoreFoundation.h>
 

@@ -1,4 +1,4 @@
-#include "CircularBuffer.h"
+#include "core/CircularBuffer.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,7 +2,7 @@
 #ifndef HALV_CIRCULAR_BUFFER_H
 #define HALV_CIRCULAR_BUFFER_H
 
-#include "Event.h"
+#include "core/Event.h"
 
 #include <memory>
 #include <mutex>

@@ -1,6 +1,6 @@
-#include "Event.h"
+#include "core/Event.h"
 
-#include "Helper.h"
+#include "core/Helper.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,10 +1,12 @@
-// The exported interface of the SDK: thin calls into the server object.
+// The exported interface of the SDK: thin, guarded calls into the server
+// object.
 #include "HalvorinKeshControl.h"
 
-#include "HalvSDKShared.h"
-#include "Helper.h"
-#include "cSDKServer.h"
-#include "cSingleton.h"
+#include "core/Guarded.h"
+#include "core/Helper.h"
+#include "core/cSDKServer.h"
+#include "core/cSingleton.h"
+#include "settings/HalvSDKShared.h"
 
 #include <climits>
 
@@ -25,6 +27,35 @@ bool afterInit(bool initialized) {
     return initialized;
 }
 
+// An export that throws is a failure with `code` as the last error: Init
+// could not get going, a send could not copy its payload.
+template <typename Work> bool call(HalvKeshErrorCode code, Work work) {
+    return guarded(false, work, [code] { g_lastError.set(code); });
+}
+
+template <typename Work> bool send(Work work) {
+    return call(HalvKeshErrorCopyFailed, work);
+}
+
+// The UTF-8 bytes of a text, owned.
+struct Utf8 {
+    explicit Utf8(CFStringRef text) {
+        if (text != nullptr)
+            convertStringToUtf8(text, &bytes, &count);
+    }
+    ~Utf8() { delete[] bytes; }
+    Utf8(const Utf8&) = delete;
+    Utf8& operator=(const Utf8&) = delete;
+
+    unsigned char* bytes = nullptr;
+    long count = 0;
+};
+
+bool setTagContent(CFStringRef tag, CFStringRef newContent, int byClass) {
+    const Utf8 content(newContent);
+    return server().SetTagContentBy(tag, content.bytes, static_cast<unsigned long>(content.count), byClass);
+}
+
 } // namespace
 
 extern "C" {
@@ -35,87 +66,78 @@ const double HalvorinKeshControlVersionNumber = 1.0;
 
 HALV_KESH_EXPORT bool HalvKeshInit(CFStringRef identifier, CFStringRef friendlyName,
                                    halvKeshCbContext* callbackContext) {
-    return afterInit(server().Init(identifier, friendlyName, callbackContext));
+    return call(HalvKeshErrorWriterFailed,
+                [&] { return afterInit(server().Init(identifier, friendlyName, callbackContext)); });
 }
 
 HALV_KESH_EXPORT bool HalvKeshInitWithIcon(CFStringRef identifier, CFStringRef friendlyName,
                                            halvKeshCbContext* callbackContext, unsigned char* iconBitmap) {
-    return afterInit(server().InitWIcon(identifier, friendlyName, callbackContext, iconBitmap));
+    return call(HalvKeshErrorWriterFailed, [&] {
+        return afterInit(server().InitWIcon(identifier, friendlyName, callbackContext, iconBitmap));
+    });
 }
 
 HALV_KESH_EXPORT bool HalvKeshAddFileAs(CFStringRef filePath, CFStringRef fileName, CFStringRef fileType) {
-    return server().SendFileAs(filePath, fileName, fileType);
+    return send([&] { return server().SendFileAs(filePath, fileName, fileType); });
 }
 
 HALV_KESH_EXPORT bool HalvKeshAddContentAs(const void* content, int size, CFStringRef fileName,
                                            CFStringRef fileType) {
-    return server().SendContentAs(content, size, fileName, fileType);
+    return send([&] { return server().SendContentAs(content, size, fileName, fileType); });
 }
 
 HALV_KESH_EXPORT bool HalvKeshAddUTF8StringAs(CFStringRef text, CFStringRef fileName, CFStringRef fileType) {
-    if (text == nullptr || fileName == nullptr) {
-        g_lastError.set(2);
-        return false;
-    }
-    unsigned char* bytes = nullptr;
-    long count = 0;
-    convertStringToUtf8(text, &bytes, &count);
-    // A text too large for the size argument becomes a negative size, which
-    // the send refuses as a failed copy.
-    const int size = count > INT_MAX ? -1 : static_cast<int>(count);
-    const bool sent = server().SendContentAs(bytes, size, fileName, fileType);
-    delete[] bytes;
-    return sent;
+    return send([&] {
+        if (text == nullptr || fileName == nullptr) {
+            g_lastError.set(HalvKeshErrorNullArgument);
+            return false;
+        }
+        const Utf8 content(text);
+        // A text too large for the size argument becomes a negative size,
+        // which the send refuses as a failed copy.
+        const int size = content.count > INT_MAX ? -1 : static_cast<int>(content.count);
+        return server().SendContentAs(content.bytes, size, fileName, fileType);
+    });
 }
 
 HALV_KESH_EXPORT bool HalvKeshAddImageFromBitmap(unsigned char* bitmap, int width, int height,
                                                  CFStringRef fileName) {
-    return server().SendImageAs(bitmap, width, height, fileName);
+    return send([&] { return server().SendImageAs(bitmap, width, height, fileName); });
 }
 
 HALV_KESH_EXPORT bool HalvKeshSetIndex(CFStringRef fileName) {
-    return server().SetIndex(fileName);
+    return send([&] { return server().SetIndex(fileName); });
 }
 
 HALV_KESH_EXPORT bool HalvKeshSetTagPropertyById(CFStringRef tagId, CFStringRef property, CFStringRef value) {
-    return server().SetTagPropertyBy(tagId, property, value, 0);
+    return send([&] { return server().SetTagPropertyBy(tagId, property, value, 0); });
 }
 
 HALV_KESH_EXPORT bool HalvKeshSetTagsPropertyByClass(CFStringRef tagsClass, CFStringRef property,
                                                      CFStringRef value) {
-    return server().SetTagPropertyBy(tagsClass, property, value, 1);
+    return send([&] { return server().SetTagPropertyBy(tagsClass, property, value, 1); });
 }
-
-namespace {
-
-bool setTagContent(CFStringRef tag, CFStringRef newContent, int byClass) {
-    unsigned char* bytes = nullptr;
-    long count = 0;
-    if (newContent != nullptr)
-        convertStringToUtf8(newContent, &bytes, &count);
-    const bool sent = server().SetTagContentBy(tag, bytes, static_cast<unsigned long>(count), byClass);
-    delete[] bytes;
-    return sent;
-}
-
-} // namespace
 
 HALV_KESH_EXPORT bool HalvKeshSetTagContentById(CFStringRef tagId, CFStringRef newContent) {
-    return setTagContent(tagId, newContent, 0);
+    return send([&] { return setTagContent(tagId, newContent, 0); });
 }
 
 HALV_KESH_EXPORT bool HalvKeshSetTagsContentByClass(CFStringRef tagsClass, CFStringRef newContent) {
     if (tagsClass == nullptr || newContent == nullptr)
         return false;
-    return setTagContent(tagsClass, newContent, 1);
+    return send([&] { return setTagContent(tagsClass, newContent, 1); });
 }
 
 HALV_KESH_EXPORT int HalvKeshGetLastError(void) {
-    return server().GetLastError();
+    // A server that could not even be made has still recorded why.
+    return guarded(static_cast<int>(g_lastError.get()), [] { return server().GetLastError(); });
 }
 
 HALV_KESH_EXPORT void HalvKeshShutdown(void) {
-    server().ShutDown();
+    guarded(false, [] {
+        server().ShutDown();
+        return true;
+    });
 }
 
 } // extern "C"

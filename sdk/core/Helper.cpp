@@ -1,4 +1,4 @@
-#include "Helper.h"
+#include "core/Helper.h"
 
 #include <atomic>
 #include <cstdio>

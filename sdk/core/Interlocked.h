@@ -18,15 +18,6 @@ public:
         std::lock_guard lock(mutex_);
         value_ = value;
     }
-    // Sets the value to `exchange` when it equals `comparand`; returns the
-    // value found.
-    T CompareExchange(const T& exchange, const T& comparand) {
-        std::lock_guard lock(mutex_);
-        T found = value_;
-        if (value_ == comparand)
-            value_ = exchange;
-        return found;
-    }
     // Stores `value` and returns the previous one, in one step.
     T exchange(T value) {
         std::lock_guard lock(mutex_);

@@ -1,19 +1,25 @@
-// The one server object behind the exported interface: it checks each call,
-// builds the host message, queues it as frames in the ring buffer, and runs
-// the writer thread that sends the frames over the host connection.
+// The one server object behind the exported interface: it runs Init and
+// ShutDown, checks each send, builds its message and queues it as frames in
+// the ring buffer, and owns the writer thread that sends the frames over the
+// host connection.
+//
+// Lifecycle: Init and ShutDown are serialised by the lifecycle mutex. Sends
+// are serialised by the call mutex, taken after the lifecycle mutex, and are
+// accepted only from the end of a successful Init until ShutDown: a send
+// either completes before ShutDown takes the call mutex, or fails with
+// HalvKeshErrorNotInitialized.
 #ifndef HALV_C_SDK_SERVER_H
 #define HALV_C_SDK_SERVER_H
 
-#include "CircularBuffer.h"
-#include "Event.h"
 #include "HalvorinKeshControl.h"
-#include "Interlocked.h"
-#include "cTamberConnection.h"
+#include "core/CircularBuffer.h"
+#include "core/Event.h"
+#include "core/Interlocked.h"
+#include "core/cTamberConnection.h"
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <pthread.h>
@@ -26,27 +32,8 @@ extern Interlocked<long> functionPending;
 class cSDKServer {
 public:
     static constexpr unsigned long kRingBufferCapacity = 400000;
-    static constexpr unsigned long kChunkSize = 300000;
-    static constexpr unsigned long kLargestFrame = 301032;
-    static constexpr unsigned long kIconBytes = HALV_KESH_ICON_BYTES;
-    static constexpr unsigned long kExecutablePathUnits = 255;
     // ShutDown gives up on a host that takes no bytes for this long.
     static constexpr std::chrono::milliseconds kStalledHostLimit{2000};
-    // A sender blocked on a full queue wakes once this much room is free (or
-    // what it still has to queue, if less), not on every read.
-    static constexpr unsigned long kRoomWorthWaking = 65536;
-    // Payloads up to this size are copied behind the message's fixed part and
-    // queued in one piece; larger ones are queued straight from the caller.
-    static constexpr unsigned long kSmallPayload = 4096;
-    // The writer hands small complete frames to the socket straight from the
-    // queue, several in one gather write of at most this many bytes and
-    // pieces. A larger frame goes straight from the queue as far as the
-    // socket takes it without blocking; the rest is copied out, so that the
-    // queue holds as much for a slow host as if the whole frame had been.
-    static constexpr unsigned long kLargestBatchedFrame = 65536;
-    static constexpr unsigned long kBatchBytes = 262144;
-    static constexpr unsigned long kMostPiecesPerSend = 256;
-    static constexpr unsigned long kLengthWord = sizeof(uint64_t);
 
     cSDKServer();
     virtual ~cSDKServer();
@@ -69,15 +56,10 @@ public:
     void* getCallbackContext() const { return callbackContext_.load(); }
     bool wasInitializedWithCallback() const { return callback_.load() != nullptr; }
 
-    // Copies at most maxUnits UTF-16 units of `text` into `destination` as
-    // little-endian units; returns the number copied.
-    static unsigned long copyTo(CFStringRef text, unsigned char* destination, unsigned long maxUnits);
-    // Fills a zeroed registration message (type 2, or 3 with an icon).
-    static void buildRegistration(unsigned char* message, CFStringRef identifier, CFStringRef friendlyName,
-                                  CFStringRef executablePath, const unsigned char* iconBitmap);
-
-    void writeSafely(const void* bytes, unsigned long count);
-    void writeToRingBuffer(const void* bytes, unsigned long count);
+    // Queue bytes, waiting for room; false (with part of the bytes queued)
+    // when ShutDown gave up on the host meanwhile.
+    bool writeSafely(const void* bytes, unsigned long count);
+    bool writeToRingBuffer(const void* bytes, unsigned long count);
 
 private:
     enum class Registration { plain, withIcon };
@@ -99,19 +81,38 @@ private:
 
     bool initialize(CFStringRef identifier, CFStringRef friendlyName, halvKeshCbContext* callbackContext,
                     unsigned char* iconBitmap, Registration kind);
-    bool failInit(long code);
+    bool failInit(HalvKeshErrorCode code);
     bool connectToTamber();
     bool startWriter();
-    bool beginSend();
-    bool endSend(long code);
-    bool queueMessage(unsigned long fixedSize, const unsigned char* payload, unsigned long payloadSize);
-    // Waits until `done` holds, giving up on the host (so that blocked sends
-    // fail at once) when it takes no bytes for kStalledHostLimit.
-    template <typename Done> void waitWhileHostMoves(Done done);
+    // Runs one send operation: the initialised test, the call mutex, and the
+    // code that `operation` returns as the last error.
+    template <typename Operation> bool send(Operation operation);
+    // Queues the message built in the message buffer (its fixed part of
+    // `fixedSize` bytes) and its payload, in frames.
+    HalvKeshErrorCode queueMessage(unsigned long fixedSize, const unsigned char* payload,
+                                   unsigned long payloadSize);
+    unsigned char* messageStart();
+    // Waits until `done` holds; false when the host took no bytes for
+    // kStalledHostLimit meanwhile.
+    template <typename Done> bool waitWhileHostMoves(Done done);
+    // Ends the writer at once and fails the send that waits for room: the
+    // host stopped reading.
+    void giveUpOnHost();
     void stopWriter();
 
     static void* _WritingThread(void* server);
     void WritingThread();
+
+    // Serialises Init and ShutDown; taken before the call mutex.
+    std::mutex lifecycleMutex_;
+    // Under the call mutex: sends are taken from the end of a successful Init
+    // until ShutDown.
+    bool accepting_ = false;
+    // Set by ShutDown when it gives up on the host, so that a send waiting
+    // for room fails instead.
+    std::atomic<bool> sendsCancelled_{false};
+    // The registration as Init queued it, sent again on every reconnection.
+    std::vector<unsigned char> registration_;
 
     std::atomic<halvKeshCallback> callback_{nullptr};
     std::atomic<void*> callbackContext_{nullptr};
@@ -124,7 +125,6 @@ private:
     // Used under the call mutex: room for a frame's length word, then the
     // message, so that both go into the queue in one write.
     std::vector<unsigned char> messageBuffer_;
-    unsigned char* messageStart() { return messageBuffer_.data() + kLengthWord; }
 
     std::mutex writerStateMutex_;
     std::condition_variable writerEnded_;

@@ -1,6 +1,6 @@
-#include "cSingleton.h"
+#include "core/cSingleton.h"
 
-#include "cSDKServer.h"
+#include "core/cSDKServer.h"
 
 // The server is the one class the library keeps as a singleton.
 template class cSingleton<cSDKServer>;

@@ -1,45 +1,31 @@
-#include "cTamberConnection.h"
+#include "core/cTamberConnection.h"
 
-#include "Helper.h"
-#include "cSDKServer.h"
-#include "cSingleton.h"
+#include "core/Helper.h"
+#include "core/cSDKServer.h"
+#include "core/cSingleton.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <glib-unix.h>
 #include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 namespace {
 
-uint32_t readLittleEndian32(const unsigned char* bytes) {
-    return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
-           (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
-}
-
-gboolean onSocketReadable(gint, GIOCondition, gpointer data) {
-    auto* connection = static_cast<cTamberConnection*>(data);
-    const bool goOn = connection->read();
-    // ShutDown called from the applet's callback left the object to us.
-    if (connection->isRetired()) {
-        delete connection;
-        return G_SOURCE_REMOVE;
-    }
-    return goOn ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
+// Hands an event record to the applet's callback, if it gave one.
+bool deliverToApplet(int eventType, int eventValue, unsigned char* eventArg) {
+    cSDKServer& server = cSingleton<cSDKServer>::GetInstance();
+    if (server.wasInitializedWithCallback())
+        server.getCallbackFunc()(eventType, eventValue, eventArg, server.getCallbackContext());
+    return true;
 }
 
 } // namespace
 
-cTamberConnection::cTamberConnection() : receiveBuffer_(new unsigned char[kReceiveBufferSize]) {}
+cTamberConnection::cTamberConnection(std::function<void()> hostLost)
+    : link_(std::make_shared<Link>(std::move(hostLost))), loop_(EventLoop::ofCallingThread()) {}
 
-cTamberConnection::~cTamberConnection() {
-    stopReading();
-    if (socket_ >= 0)
-        close(socket_);
-}
+// The loop ends its watch and ticks; the reader lets go of its socket once a
+// delivery in progress has returned.
+cTamberConnection::~cTamberConnection() = default;
 
 std::string cTamberConnection::socketPath() {
     CFStringRef folder = getUserDirectory();
@@ -51,128 +37,65 @@ std::string cTamberConnection::socketPath() {
     return path.empty() ? path : path + "/Halvorin/TAMBER_GAMEAPP_SDK";
 }
 
+bool cTamberConnection::adopt(std::shared_ptr<HostSocket> socket) {
+    if (!socket)
+        return false;
+    std::lock_guard lock(socketMutex_);
+    if (aborted_)
+        return false;
+    socket_ = std::move(socket);
+    link_->lost.store(false);
+    if (reading_)
+        watch();
+    return true;
+}
+
 bool cTamberConnection::connectToPipe() {
     const std::string path = socketPath();
     if (path.empty())
         return false;
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    // The path and its NUL must fit the address; a longer one is never cut,
-    // since a cut path could name another socket.
-    if (path.size() >= sizeof address.sun_path) {
-        errno = ENAMETOOLONG;
-        std::perror("Connect Error");
-        return false;
-    }
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-
-    socket_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (socket_ < 0 || connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        std::perror("Connect Error");
-        if (socket_ >= 0)
-            close(socket_);
-        socket_ = -1;
-        return false;
-    }
-    return true;
+    return adopt(HostSocket::connect(path, HostSocket::Report::connectError));
 }
 
 bool cTamberConnection::startReading() {
-    if (socket_ < 0 || readSource_ != nullptr)
+    std::lock_guard lock(socketMutex_);
+    if (reading_ || !socket_)
         return false;
-    readContext_ = g_main_context_ref_thread_default();
-    readSource_ = g_unix_fd_source_new(socket_, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR));
-    g_source_set_callback(readSource_, G_SOURCE_FUNC(onSocketReadable), this, nullptr);
-    g_source_attach(readSource_, readContext_);
+    reading_ = true;
+    watch();
     return true;
 }
 
-void cTamberConnection::stopReading() {
-    if (readSource_ != nullptr) {
-        g_source_destroy(readSource_);
-        g_source_unref(readSource_);
-        readSource_ = nullptr;
-    }
-    if (readContext_ != nullptr) {
-        g_main_context_unref(readContext_);
-        readContext_ = nullptr;
-    }
+void cTamberConnection::watch() {
+    loop_->watch(socket_, deliverToApplet, [link = link_] {
+        link->lost.store(true);
+        if (link->notifyLost)
+            link->notifyLost();
+    });
 }
 
-bool cTamberConnection::read() {
-    for (;;) {
-        if (readPosition_ != 0) {
-            const int64_t pending = fill_ - readPosition_;
-            std::memmove(receiveBuffer_.get(), receiveBuffer_.get() + readPosition_,
-                         static_cast<size_t>(pending));
-            fill_ = pending;
-            readPosition_ = 0;
-        }
-        const ssize_t received = recv(socket_, receiveBuffer_.get() + fill_,
-                                      static_cast<size_t>(kReceiveBufferSize - fill_), MSG_DONTWAIT);
-        if (received < 0) {
-            if (errno == EINTR)
-                continue;
-            // Drained for now, or broken: either way the buffer stays as it is.
-            return errno == EAGAIN || errno == EWOULDBLOCK;
-        }
-        if (received == 0)
-            return false; // the host closed its end; no more events
-        fill_ += received;
-        parsePending();
-        if (retired_)
-            return false;
-    }
+bool cTamberConnection::reconnect() {
+    const std::string path = socketPath();
+    return !path.empty() && adopt(HostSocket::connect(path, HostSocket::Report::silent));
 }
 
-void cTamberConnection::parsePending() {
-    while (fill_ - readPosition_ >= kRecordHeaderSize) {
-        const unsigned char* record = receiveBuffer_.get() + readPosition_;
-        const int64_t pending = fill_ - readPosition_;
-        const uint32_t type = readLittleEndian32(record);
-        if (type == 1) {
-            if (pending < kEventRecordSize)
-                return;
-            cSDKServer& server = cSingleton<cSDKServer>::GetInstance();
-            if (server.wasInitializedWithCallback()) {
-                const halvKeshCallback callback = server.getCallbackFunc();
-                dispatching_ = true;
-                callback(static_cast<int>(readLittleEndian32(record + 8)),
-                         static_cast<int>(readLittleEndian32(record + 12)),
-                         const_cast<unsigned char*>(record + 16), server.getCallbackContext());
-            }
-            dispatching_ = false;
-            if (retired_)
-                return;
-            readPosition_ += kEventRecordSize;
-        } else {
-            // Type 0 is an idle record; any other type is skipped as a record
-            // of the smallest size, so an unknown record never stalls reading.
-            if (pending < kIdleRecordSize)
-                return;
-            readPosition_ += kIdleRecordSize;
-        }
-    }
+void cTamberConnection::closeLost() {
+    std::lock_guard lock(socketMutex_);
+    loop_->unwatch();
+    socket_.reset();
+}
+
+void cTamberConnection::wakeWhileLost(std::chrono::milliseconds interval, std::function<void()> wake) {
+    loop_->startTicking(interval, std::move(wake));
+}
+
+void cTamberConnection::stopWaking() {
+    loop_->stopTicking();
 }
 
 bool cTamberConnection::write(const void* bytes, unsigned long count) {
-    if (socket_ < 0)
-        return false;
-    const auto* next = static_cast<const unsigned char*>(bytes);
-    while (count > 0) {
-        // Pieces of at most 64 KiB, so that progress shows even while a host
-        // reads a large frame slowly.
-        const ssize_t sent = send(socket_, next, count < kSendPiece ? count : kSendPiece, MSG_NOSIGNAL);
-        if (sent < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        next += sent;
-        count -= static_cast<unsigned long>(sent);
-        bytesSent_.fetch_add(static_cast<uint64_t>(sent), std::memory_order_relaxed);
-    }
-    return true;
+    const iovec piece{const_cast<void*>(bytes), count};
+    return writePieces(&piece, 1);
 }
 
 bool cTamberConnection::writePieces(const iovec* pieces, std::size_t count) {
@@ -187,11 +110,13 @@ unsigned long cTamberConnection::writeWhatFits(const iovec* pieces, std::size_t 
 }
 
 unsigned long cTamberConnection::sendPieces(const iovec* pieces, std::size_t count, bool wait, bool& failed) {
-    failed = socket_ < 0;
+    // Only the writer thread replaces the socket, and this is the writer.
+    const HostSocket* socket = socket_.get();
+    failed = socket == nullptr || isLost();
     if (failed)
         return 0;
     // A window of at most kSendPiece bytes over the pieces, moved on by what
-    // each call sent, so that progress shows as with single writes.
+    // each call sent.
     constexpr std::size_t kWindowPieces = 64;
     const int flags = MSG_NOSIGNAL | (wait ? 0 : MSG_DONTWAIT);
     unsigned long total = 0;
@@ -214,11 +139,13 @@ unsigned long cTamberConnection::sendPieces(const iovec* pieces, std::size_t cou
         msghdr message{};
         message.msg_iov = window;
         message.msg_iovlen = used;
-        const ssize_t sent = sendmsg(socket_, &message, flags);
+        const ssize_t sent = sendmsg(socket->fd(), &message, flags);
         if (sent < 0) {
             if (errno == EINTR)
                 continue;
             failed = wait || (errno != EAGAIN && errno != EWOULDBLOCK);
+            if (failed)
+                markLost();
             break;
         }
         bytesSent_.fetch_add(static_cast<uint64_t>(sent), std::memory_order_relaxed);
@@ -236,12 +163,16 @@ unsigned long cTamberConnection::sendPieces(const iovec* pieces, std::size_t cou
 }
 
 void cTamberConnection::shutdownAndCleanUp() {
-    stopReading();
-    if (socket_ >= 0)
-        shutdown(socket_, SHUT_RDWR);
+    loop_->unwatch();
+    loop_->stopTicking();
+    std::lock_guard lock(socketMutex_);
+    if (socket_)
+        socket_->shutDown();
 }
 
 void cTamberConnection::abortWrites() {
-    if (socket_ >= 0)
-        shutdown(socket_, SHUT_RDWR);
+    std::lock_guard lock(socketMutex_);
+    aborted_ = true;
+    if (socket_)
+        socket_->shutDown();
 }

@@ -1,25 +1,31 @@
-// The link to the host: one UNIX-domain stream socket. Inbound event records
-// are read on the GLib main context of the thread that starts reading; the
-// writer thread alone writes.
+// The link to the host: a UNIX-domain stream socket that the writer thread
+// alone writes to, and whose inbound records are read on the event loop of
+// the thread that called Init. When the host goes away the link is lost; the
+// writer may then connect it again, to a host that came back.
 #ifndef HALV_C_TAMBER_CONNECTION_H
 #define HALV_C_TAMBER_CONNECTION_H
 
+#include "core/EventLoop.h"
+#include "core/HostSocket.h"
+
 #include <atomic>
 #include <cstdint>
-#include <glib.h>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <sys/uio.h>
 
 class cTamberConnection {
 public:
-    static constexpr long kReceiveBufferSize = 301032;
-    static constexpr long kRecordHeaderSize = 8;
-    static constexpr long kIdleRecordSize = 16;
-    static constexpr long kEventRecordSize = 272;
+    // One send hands the socket at most this many bytes, so that progress
+    // shows (bytesSent) even while a host reads a large frame slowly.
     static constexpr unsigned long kSendPiece = 262144;
 
-    cTamberConnection();
+    // Reads, later, on the event loop of the calling thread (the one that
+    // calls Init). `hostLost` is called on that loop when the reader finds
+    // the host gone.
+    explicit cTamberConnection(std::function<void()> hostLost = nullptr);
     virtual ~cTamberConnection();
     cTamberConnection(const cTamberConnection&) = delete;
     cTamberConnection& operator=(const cTamberConnection&) = delete;
@@ -31,55 +37,65 @@ public:
     // Connects to the host's socket. On a failed connect prints "Connect
     // Error" and the reason on standard error.
     bool connectToPipe();
-    // Watches the socket for inbound records on the calling thread's default
-    // GLib main context.
+    // Reads inbound records on the loop, for this socket and every later one.
     bool startReading();
-    // Sends every byte, blocking; false when the host is gone. Never raises
-    // SIGPIPE.
+
+    // Sends every byte, blocking; false when the host is gone (the link is
+    // then lost). Never raises SIGPIPE.
     bool write(const void* bytes, unsigned long count);
     // The same for bytes in several pieces, sent in order as one stream.
     bool writePieces(const iovec* pieces, std::size_t count);
     // Sends of the pieces, in order, only what the socket takes without
-    // blocking; returns how many bytes that was (0 also when the host is gone).
+    // blocking; returns how many bytes that was.
     unsigned long writeWhatFits(const iovec* pieces, std::size_t count);
-    // Stops reading and shuts the socket down both ways. The descriptor is
-    // closed by the destructor.
+
+    // The host went away: a write failed, or the reader saw the end.
+    bool isLost() const { return link_->lost.load(); }
+    // Closes the socket of a lost link.
+    void closeLost();
+    // For the writer: connects again, silently; false when nobody listens or
+    // the writes were aborted. On success the link is no longer lost.
+    bool reconnect();
+    // While the link is lost, runs `wake` on the reading loop every
+    // `interval`, so that an idle writer tries the host again.
+    void wakeWhileLost(std::chrono::milliseconds interval, std::function<void()> wake);
+    void stopWaking();
+
+    // Stops reading and shuts the socket down both ways.
     void shutdownAndCleanUp();
-    // Makes a blocked write fail at once (the host stopped reading); safe to
-    // call from another thread while the writer is inside write.
+    // Makes a blocked write fail at once (the host stopped reading) and
+    // refuses any further reconnection; safe while the writer is in a write.
     void abortWrites();
     // Bytes handed to the socket so far; lets ShutDown tell a slow host from
     // one that stopped reading.
     uint64_t bytesSent() const { return bytesSent_.load(std::memory_order_relaxed); }
 
-    // Consumes inbound bytes and dispatches complete records (called by the
-    // reader's source). Returns false when the socket reached its end or
-    // failed, which ends the watch.
-    bool read();
-
-    // True while the applet's callback runs. A connection shut down from
-    // inside its callback cannot be deleted there: ShutDown retires it
-    // instead, and the reader deletes it once the callback has returned.
-    bool isDispatching() const { return dispatching_; }
-    void retire() { retired_ = true; }
-    bool isRetired() const { return retired_; }
-
 private:
-    void parsePending();
+    // What the reader shares with the connection; it may outlive it.
+    struct Link {
+        explicit Link(std::function<void()> notify) : notifyLost(std::move(notify)) {}
+        std::atomic<bool> lost{false};
+        const std::function<void()> notifyLost;
+    };
+
+    bool adopt(std::shared_ptr<HostSocket> socket);
+    // Under the socket mutex: reads the current socket on the loop.
+    void watch();
+    void markLost() { link_->lost.store(true); }
     // Sends the pieces in order, all of them or, without `wait`, what fits
     // now; returns the bytes sent and sets `failed` when the socket broke.
     unsigned long sendPieces(const iovec* pieces, std::size_t count, bool wait, bool& failed);
-    void stopReading();
 
-    int socket_ = -1;
-    GSource* readSource_ = nullptr;
-    GMainContext* readContext_ = nullptr;
-    std::unique_ptr<unsigned char[]> receiveBuffer_;
-    int64_t readPosition_ = 0;
-    int64_t fill_ = 0;
+    std::shared_ptr<Link> link_;
+    const std::unique_ptr<EventLoop> loop_;
+    // The socket is replaced only by the writer thread, which alone sends on
+    // it; the mutex orders the replacement against reading being started and
+    // against abortWrites on other threads.
+    std::mutex socketMutex_;
+    std::shared_ptr<HostSocket> socket_;
+    bool reading_ = false;
+    bool aborted_ = false;
     std::atomic<uint64_t> bytesSent_{0};
-    std::atomic<bool> dispatching_{false};
-    std::atomic<bool> retired_{false};
 };
 
 #endif

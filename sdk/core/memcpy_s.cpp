@@ -1,4 +1,4 @@
-#include "memcpy_s.h"
+#include "core/memcpy_s.h"
 
 #include <cerrno>
 #include <cstring>

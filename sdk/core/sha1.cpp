@@ -1,4 +1,4 @@
-#include "sha1.h"
+#include "core/sha1.h"
 
 namespace sha1 {
 namespace {

@@ -5,11 +5,8 @@
  * send functions from any thread, then HalvKeshShutdown once. Every function
  * but HalvKeshGetLastError and HalvKeshShutdown returns true when the work was
  * done (for sends: queued in full), else false with the reason in
- * HalvKeshGetLastError:
- *   0 success, 1 empty identifier or missing icon, 2 a required argument is
- *   null, 4 not initialised, 5 already initialised, 6 connecting to the host
- *   failed, 7 starting the writer thread failed, 8 copying a payload failed.
- * Texts are only read during the call.
+ * HalvKeshGetLastError, one of the HalvKeshErrorCode values. Texts are only
+ * read during the call.
  */
 #ifndef HALVORIN_KESH_CONTROL_H
 #define HALVORIN_KESH_CONTROL_H
@@ -27,6 +24,25 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+/* What HalvKeshGetLastError returns. The values are fixed; 3 is never used. */
+typedef enum HalvKeshErrorCode {
+    HalvKeshErrorNone = 0,
+    /* The identifier given to Init is empty, or the icon is missing. */
+    HalvKeshErrorEmptyIdentifierOrNoIcon = 1,
+    /* A required pointer or text argument is null. */
+    HalvKeshErrorNullArgument = 2,
+    /* A send while the library is not initialised (or is being shut down). */
+    HalvKeshErrorNotInitialized = 4,
+    /* Init while the library is already initialised. */
+    HalvKeshErrorAlreadyInitialized = 5,
+    /* Init could not connect to the host. */
+    HalvKeshErrorConnectFailed = 6,
+    /* Init could not start its writer thread. */
+    HalvKeshErrorWriterFailed = 7,
+    /* A payload could not be copied into its message. */
+    HalvKeshErrorCopyFailed = 8
+} HalvKeshErrorCode;
 
 /* Host events: the record's two numbers, its 256-byte argument area (valid
  * only during the call) and the context given to Init. */

@@ -1,7 +1,8 @@
-#include "HalvConfigOptions.h"
+#include "settings/HalvConfigOptions.h"
 
-#include "HalvSDKShared.h"
 #include "HalvorinKeshControl.h"
+#include "core/Guarded.h"
+#include "settings/HalvSDKShared.h"
 
 #include <cmath>
 #include <cwchar>
@@ -57,15 +58,6 @@ OptionKey splitKey(const wchar_t* key) {
     if (slash == nullptr)
         return {kDefaultGroup, key};
     return {std::wstring(key, slash), std::wstring(slash + 1)};
-}
-
-// No exception may cross the C interface: any failure is a false result.
-template <typename Call> bool guarded(Call call) {
-    try {
-        return call();
-    } catch (...) {
-        return false;
-    }
 }
 
 const std::wstring& textOf(const JSONValue* value) {
@@ -315,27 +307,31 @@ bool PrivateHalvSetConfigOptionLabel(const wchar_t* optionKey, const wchar_t* la
 extern "C" {
 
 HALV_KESH_EXPORT bool HalvKeshGetConfigOptionNumber(const wchar_t* optionKey, double* optionValue) {
-    return guarded([&] { return PrivateHalvGetConfigOptionNumber(optionKey, optionValue, kSectionKesh); });
+    return guarded(false,
+                   [&] { return PrivateHalvGetConfigOptionNumber(optionKey, optionValue, kSectionKesh); });
 }
 
 HALV_KESH_EXPORT bool HalvKeshGetConfigOptionBool(const wchar_t* optionKey, bool* optionValue) {
-    return guarded([&] { return PrivateHalvGetConfigOptionBool(optionKey, optionValue, kSectionKesh); });
+    return guarded(false,
+                   [&] { return PrivateHalvGetConfigOptionBool(optionKey, optionValue, kSectionKesh); });
 }
 
 HALV_KESH_EXPORT bool HalvKeshGetConfigOptionColor(const wchar_t* optionKey, int* red, int* green,
                                                    int* blue) {
     return guarded(
-        [&] { return PrivateHalvGetConfigOptionColor(optionKey, red, green, blue, kSectionKesh); });
+        false, [&] { return PrivateHalvGetConfigOptionColor(optionKey, red, green, blue, kSectionKesh); });
 }
 
 HALV_KESH_EXPORT bool HalvKeshGetConfigOptionKeyInput(const wchar_t* optionKey, wchar_t* buffer,
                                                       int bufferBytes) {
-    return guarded(
-        [&] { return PrivateHalvGetConfigOptionKeyInput(optionKey, buffer, bufferBytes, kSectionKesh); });
+    return guarded(false, [&] {
+        return PrivateHalvGetConfigOptionKeyInput(optionKey, buffer, bufferBytes, kSectionKesh);
+    });
 }
 
 HALV_KESH_EXPORT bool HalvKeshSetConfigOptionLabel(const wchar_t* optionKey, const wchar_t* labelText) {
-    return guarded([&] { return PrivateHalvSetConfigOptionLabel(optionKey, labelText, kSectionKesh); });
+    return guarded(false,
+                   [&] { return PrivateHalvSetConfigOptionLabel(optionKey, labelText, kSectionKesh); });
 }
 
 } // extern "C"

@@ -4,7 +4,7 @@
 #ifndef HALV_CONFIG_OPTIONS_H
 #define HALV_CONFIG_OPTIONS_H
 
-#include "JSONValue.h"
+#include "settings/JSONValue.h"
 
 #include <cstdint>
 #include <string>

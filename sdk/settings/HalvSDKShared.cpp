@@ -1,13 +1,14 @@
-#include "HalvSDKShared.h"
+#include "settings/HalvSDKShared.h"
 
-#include "Helper.h"
-#include "JSON.h"
-#include "sha1.h"
+#include "core/Helper.h"
+#include "core/sha1.h"
+#include "settings/JSON.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +22,8 @@ namespace {
 
 const char kFileName[] = "halv.cfg";
 const char kUnreadableSuffix[] = ".bad";
+// A settings file is never this large; a larger one is not read (nor replaced).
+constexpr std::size_t kLargestFile = 16 * 1024 * 1024;
 
 // The bytes of a file that the last read could not use, kept until the next
 // write saves them beside the new file.
@@ -53,7 +56,9 @@ void replaceDocument(JSONValue* document, JSONValue* settingsNode) {
     g_firstNodeJsonValue = settingsNode;
 }
 
-bool readWhole(int fd, std::string& bytes) {
+// Reads to the end, at most `limit` bytes; false on a failed read or a file
+// that is larger.
+bool readWhole(int fd, std::string& bytes, std::size_t limit) {
     char chunk[8192];
     for (;;) {
         const ssize_t got = read(fd, chunk, sizeof chunk);
@@ -64,8 +69,27 @@ bool readWhole(int fd, std::string& bytes) {
                 continue;
             return false;
         }
+        if (bytes.size() + static_cast<std::size_t>(got) > limit)
+            return false;
         bytes.append(chunk, static_cast<std::size_t>(got));
     }
+}
+
+enum class FileRead { read, missing, unusable };
+
+// Reads the settings file if it is a regular file of sensible size. Opening
+// never blocks (a FIFO), and nothing but a regular file is read (a device may
+// never end). A file that exists but cannot be read is unusable, never missing.
+FileRead readSettingsFile(const std::string& path, std::string& bytes) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? FileRead::missing : FileRead::unusable;
+    struct stat info {};
+    const bool read = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                      static_cast<std::size_t>(info.st_size) <= kLargestFile &&
+                      readWhole(fd, bytes, kLargestFile);
+    close(fd);
+    return read ? FileRead::read : FileRead::unusable;
 }
 
 bool writeWhole(int fd, const std::string& bytes) {
@@ -93,6 +117,12 @@ std::string folderOf(const std::string& path) {
 // renames it over the target, so that a crash leaves the old file or the new
 // one, never a truncated one. The target's permissions are kept.
 bool replaceFileAtomically(const std::string& path, const std::string& bytes) {
+    // A file-size limit below the new file would end the process with SIGXFSZ
+    // half-way through the temporary file.
+    rlimit limit{};
+    if (getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+        bytes.size() > limit.rlim_cur)
+        return false;
     std::string temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
@@ -197,19 +227,21 @@ bool readJsonFromFile() {
         return false;
 
     std::string bytes;
-    int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd >= 0) {
-        const bool complete = readWhole(fd, bytes);
-        close(fd);
-        if (!complete)
-            return false;
-    } else {
+    switch (readSettingsFile(path, bytes)) {
+    case FileRead::read:
+        break;
+    case FileRead::unusable:
+        return false;
+    case FileRead::missing: {
         std::error_code ignored;
         std::filesystem::create_directories(toUtf8(g_configFolderPath), ignored);
-        fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+        // Never through a dangling symbolic link.
+        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0)
             return false;
         close(fd);
+        break;
+    }
     }
 
     // A NUL byte would hide whatever follows it from the parser.
@@ -233,6 +265,9 @@ bool readJsonFromFile() {
 void dumpJsonToFile() {
     const std::string path = configFileFullPath();
     if (path.empty() || g_configJsonValue == nullptr)
+        return;
+    // A file the applet may read but not write is the user's to change.
+    if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)
         return;
 
     if (g_unreadableContentPending) {

@@ -3,7 +3,7 @@
 #ifndef HALV_SDK_SHARED_H
 #define HALV_SDK_SHARED_H
 
-#include "JSONValue.h"
+#include "settings/JSONValue.h"
 
 #include <CoreFoundation/CoreFoundation.h>
 
@@ -32,14 +32,15 @@ bool HalvSetConfigFilePath(CFStringRef baseDirectory);
 bool SetConfigFileForApplet();
 
 // Reads the settings file into the current document; creates the folder and an
-// empty file when they are missing. An empty or unreadable file gives the
-// default document. False only when there is no path or the file can be
-// neither opened nor created. The caller holds g_settingsMutex.
+// empty file when they are missing. An empty or unparsable file gives the
+// default document. False when there is no path, when the file can be neither
+// read nor created, or when it is not a regular file of at most 16 MiB (a
+// FIFO, a device). The caller holds g_settingsMutex.
 bool readJsonFromFile();
 // Replaces the settings file with the current document, atomically. Contents
 // that the last read found unreadable are first kept as "halv.cfg.bad"; when
-// that fails the file is left alone. Failures are silent. The caller holds
-// g_settingsMutex.
+// that fails the file is left alone, as is a file the applet may not write.
+// Failures are silent. The caller holds g_settingsMutex.
 void dumpJsonToFile();
 
 // The 40 hexadecimal digits that name the settings folder of the application

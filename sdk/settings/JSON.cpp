@@ -1,4 +1,4 @@
-#include "JSON.h"
+#include "settings/JSON.h"
 
 #include <cstdint>
 #include <cstring>

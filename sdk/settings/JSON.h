@@ -5,7 +5,7 @@
 #ifndef HALV_JSON_H
 #define HALV_JSON_H
 
-#include "JSONValue.h"
+#include "settings/JSONValue.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
-#include "JSONValue.h"
+#include "settings/JSONValue.h"
 
-#include "JSON.h"
+#include "settings/JSON.h"
 
 #include <charconv>
 #include <cmath>

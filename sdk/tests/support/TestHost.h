@@ -1,30 +1,8 @@
-// A stand-in for the host gaming software, for tests and demos: it listens on
-// the SDK's socket in a temporary data folder, records every message an applet
-// sends and can send event records back. It decodes the bytes on its own,
-// sharing no layout code with the SDK, so that a layout mistake cannot hide on
-// both sides.
-//
-// API (namespace halvtest):
-//   TestHost()                  fresh temporary folder, XDG_DATA_HOME set to it
-//                               (setenv), listening on
-//                               <it>/Halvorin/TAMBER_GAMEAPP_SDK on a background
-//                               thread. ~TestHost() stops and removes the folder.
-//   TestHost(folder)            the same in an existing folder, kept afterwards;
-//                               XDG_DATA_HOME is left alone.
-//   dataHome(), socketPath()
-//   waitForMessages(n, deadline)    true once n messages arrived in all
-//   messages()                      thread-safe copy of what arrived, in order
-//   waitForConnections(n, deadline) true once n clients connected in all
-//   waitForDisconnects(n, deadline) true once n clients closed their end
-//   sendRecord(type, value, arg)    one event record (type 1) to the latest
-//                                   client: arg is cut or zero-filled to 256 bytes
-//   sendRaw(bytes)                  any bytes to the latest client
-//   closeClient()                   closes the latest client's socket
-//   pauseReading(bool)              stop or resume reading (to fill the queue)
-//   bytesReceived()
-// Message: type, raw (the whole message with its 8-byte header) and decoders
-// for the fields of each type; a text field decodes to UTF-8 up to its first
-// zero unit. payload() is the content, image, icon or tag-content bytes.
+// A stand-in for the host gaming software, for tests and demos. It listens on
+// the SDK's socket under a data folder, records every message an applet sends
+// and can send records back. It decodes the bytes on its own, sharing no
+// layout code with the SDK, so that a layout mistake cannot hide on both
+// sides. Texts decode to UTF-8 up to their field's first zero unit.
 #ifndef HALV_TEST_HOST_H
 #define HALV_TEST_HOST_H
 
@@ -32,46 +10,49 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+namespace kv::testsupport {
+class TemporaryFolder;
+}
+
 namespace halvtest {
 
 struct Message {
     uint32_t type = 0;
-    std::vector<uint8_t> raw;
-    int connection = 0; // which client sent it, counted from 1
+    std::vector<uint8_t> raw; // the whole message, its 8-byte header included
+    int connection = 0;       // which client sent it, counted from 1
 
-    uint32_t payloadLength() const;
-    // Registration (2, 3).
-    std::string identifier() const;
-    std::string friendlyName() const;
-    std::string executablePath() const;
-    // File (4), content (5), image (6), index (7).
-    std::string fileName() const;
-    std::string filePath() const;
-    std::string fileType() const;
-    // Tag property (8) and tag content (9).
-    std::string tag() const;
-    std::string property() const;
-    std::string value() const;
-    uint32_t byClass() const;
-    // Image (6).
-    int32_t width() const;
-    int32_t height() const;
-    // Icon (3), content (5), image (6), tag content (9).
+    std::string identifier() const { return textOf({2, 3}, 8, 128); }
+    std::string friendlyName() const { return textOf({2, 3}, 264, 128); }
+    std::string fileName() const { return textOf({4, 5, 6, 7}, 8, 256); }
+    std::string filePath() const { return textOf({4}, 520, 256); }
+    std::string fileType() const { return type == 4 ? text(1032, 256) : textOf({5}, 520, 256); }
+    std::string tag() const { return textOf({8, 9}, 12, 128); }
+    std::string property() const { return textOf({8}, 268, 128); }
+    std::string value() const { return textOf({8}, 524, 128); }
+    uint32_t byClass() const { return numberOf({8, 9}, 8); }
+    int32_t width() const { return static_cast<int32_t>(numberOf({6}, 520)); }
+    int32_t height() const { return static_cast<int32_t>(numberOf({6}, 524)); }
+    // The icon, content, image or tag-content bytes.
     std::vector<uint8_t> payload() const;
-
-    // The UTF-16 units of a field up to its first zero unit.
-    std::u16string units(size_t offset, size_t capacity) const;
-    std::string text(size_t offset, size_t capacity) const;
+    // The text field of `units` UTF-16 units at `offset`, in UTF-8.
+    std::string text(size_t offset, size_t units) const;
+    // A field of a message of one of `types`; empty or 0 for any other.
+    std::string textOf(std::initializer_list<uint32_t> types, size_t offset, size_t units) const;
+    uint32_t numberOf(std::initializer_list<uint32_t> types, size_t offset) const;
 };
 
 class TestHost {
 public:
+    // Listens in a fresh temporary folder, which XDG_DATA_HOME then names.
     TestHost();
+    // Listens in an existing data folder; XDG_DATA_HOME is left alone.
     explicit TestHost(const std::string& existingDataHome);
     ~TestHost();
     TestHost(const TestHost&) = delete;
@@ -80,15 +61,13 @@ public:
     const std::string& dataHome() const { return dataHome_; }
     const std::string& socketPath() const { return socketPath_; }
 
+    // True once that many messages, or client disconnects, were seen in all.
     bool waitForMessages(size_t count, std::chrono::milliseconds deadline);
-    std::vector<Message> messages() const;
-    bool waitForConnections(int count, std::chrono::milliseconds deadline);
     bool waitForDisconnects(int count, std::chrono::milliseconds deadline);
-    uint64_t bytesReceived() const;
-
-    bool sendRecord(int32_t type, int32_t value, const std::vector<uint8_t>& arg);
+    std::vector<Message> messages() const;
+    // Bytes (event records, say) to the latest client.
     bool sendRaw(const std::vector<uint8_t>& bytes);
-    void closeClient();
+    // Stops or resumes reading, to fill the applet's queue.
     void pauseReading(bool paused);
 
 private:
@@ -96,29 +75,24 @@ private:
         int fd = -1;
         int number = 0;
         std::vector<uint8_t> pending;
-        bool open = true;
     };
 
     void start();
     void run();
-    void wake();
     void readClient(Client& client);
     bool waitUntil(std::chrono::milliseconds deadline, const std::function<bool()>& done);
 
+    std::unique_ptr<kv::testsupport::TemporaryFolder> folder_;
     std::string dataHome_;
     std::string socketPath_;
-    bool ownsFolder_ = false;
     int listenFd_ = -1;
-    int wakePipe_[2] = {-1, -1};
     std::thread thread_;
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<Message> messages_;
     std::vector<Client> clients_;
-    int connections_ = 0;
     int disconnects_ = 0;
-    uint64_t bytesReceived_ = 0;
     bool paused_ = false;
     bool stopping_ = false;
 };
