@@ -8,7 +8,8 @@
 #include "channel/ByteConfirmation.h"
 #include "channel/MessageAssembly.h"
 #include "channel/StripFrame.h"
-#include "channel/Utf8Check.h"
+
+#include <CoreFoundation/Utf.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -49,8 +50,7 @@ struct Reader {
         if (nameInProgress.size() > kv::channel::kMaxMessageBytes)
             std::abort();
         if (result.outcome == kv::channel::ByteOutcome::MessageComplete) {
-            const auto* bytes = reinterpret_cast<const std::uint8_t*>(result.text.data());
-            if (result.text.size() < 2 || !kv::channel::isValidUtf8({bytes, result.text.size()}))
+            if (result.text.size() < 2 || !kvcf::isValidUtf8(result.text))
                 std::abort();
             messages.push_back(result.text);
         }
@@ -80,7 +80,8 @@ void paintedMessage(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> text(data, size);
     // What the add-on can send: UTF-8 of a few bytes that holds no 255 (never
     // collected) and no 7 followed by 8 (the terminator).
-    if (size < 2 || size >= kv::channel::kMaxMessageBytes || !kv::channel::isValidUtf8(text))
+    if (size < 2 || size >= kv::channel::kMaxMessageBytes ||
+        !kvcf::isValidUtf8({reinterpret_cast<const char*>(data), size}))
         return;
     for (std::size_t i = 0; i < size; ++i) {
         if (data[i] == 255 || (data[i] == 7 && i + 1 < size && data[i + 1] == 8))

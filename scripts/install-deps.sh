@@ -14,8 +14,8 @@ build=(
   build-essential cmake ninja-build pkg-config
   # SDK
   libglib2.0-dev
-  # desktop application
-  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libcanberra-dev libasound2-dev libxcb1-dev
+  # desktop application (ICU: user-perceived characters, digits, lower case)
+  libicu-dev qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libcanberra-dev libasound2-dev libxcb1-dev
   # companion host
   libcpp-httplib-dev libssl-dev zlib1g-dev libpng-dev nlohmann-json3-dev libsystemd-dev
 )

@@ -1,8 +1,8 @@
 #include "channel/MessageAssembly.h"
 
-#include "channel/Utf8Check.h"
+#include <CoreFoundation/Utf.h>
 
-#include <span>
+#include <string_view>
 
 namespace kv::channel {
 
@@ -16,10 +16,11 @@ AcceptedByte acceptByte(std::vector<std::uint8_t>& nameInProgress, std::int64_t&
             result.outcome = ByteOutcome::TooShortToFinish;
             return result;
         }
-        const std::span<const std::uint8_t> body(nameInProgress.data(), nameInProgress.size() - 1);
-        if (isValidUtf8(body)) {
+        const std::string_view body(reinterpret_cast<const char*>(nameInProgress.data()),
+                                    nameInProgress.size() - 1);
+        if (kvcf::isValidUtf8(body)) {
             result.outcome = ByteOutcome::MessageComplete;
-            result.text.assign(body.begin(), body.end());
+            result.text = body;
         } else {
             result.outcome = ByteOutcome::DroppedInvalid;
         }

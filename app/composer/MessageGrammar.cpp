@@ -1,7 +1,6 @@
 #include "composer/MessageGrammar.h"
 
-#include "composer/DecimalDigits.h"
-#include "composer/UserCharacters.h"
+#include "composer/UnicodeText.h"
 
 #include <vector>
 

@@ -1,9 +1,9 @@
 #include "composer/PageFilling.h"
 
 #include "composer/HtmlEscape.h"
-#include "composer/LowerCase.h"
 #include "composer/PageTables.h"
 #include "composer/TemplateText.h"
+#include "composer/UnicodeText.h"
 #include "shell/Configuration.h"
 
 namespace kv::composer {

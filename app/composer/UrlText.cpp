@@ -1,6 +1,6 @@
 #include "composer/UrlText.h"
 
-#include "composer/Utf8Codec.h"
+#include <CoreFoundation/Utf.h>
 
 #include <cctype>
 
@@ -24,7 +24,7 @@ bool isHexDigit(char c) {
 } // namespace
 
 std::optional<std::string> percentEncodeForQuery(std::string_view address) {
-    if (!isValidUtf8(address))
+    if (!kvcf::isValidUtf8(address))
         return std::nullopt;
     static constexpr char hex[] = "0123456789ABCDEF";
     std::string encoded;

@@ -1,6 +1,6 @@
 #include "composer/WebRealm.h"
 
-#include "composer/UserCharacters.h"
+#include "composer/UnicodeText.h"
 
 namespace kv::composer {
 

@@ -1,6 +1,6 @@
 #include "shell/AppDelegate.h"
 
-#include "composer/Utf8Codec.h"
+#include <CoreFoundation/Utf.h>
 
 #include <fstream>
 #include <iterator>
@@ -25,7 +25,7 @@ std::optional<std::string> AppDelegate::readResourceText(const std::string& name
     if (!file)
         return std::nullopt;
     std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (file.bad() || !composer::isValidUtf8(text))
+    if (file.bad() || !kvcf::isValidUtf8(text))
         return std::nullopt;
     return text;
 }

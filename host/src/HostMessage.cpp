@@ -1,5 +1,7 @@
 #include "HostMessage.h"
 
+#include <CoreFoundation/Utf.h>
+
 namespace kesh::host {
 
 const char* messageTypeName(MessageType type) {
@@ -24,30 +26,8 @@ const char* messageTypeName(MessageType type) {
     return "unknown";
 }
 
-namespace {
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-} // namespace
-
 std::string decodeUtf16Field(std::span<const std::uint8_t> field) {
-    std::vector<char16_t> units;
+    std::u16string units;
     for (std::size_t i = 0; i + 1 < field.size(); i += 2) {
         const auto unit = static_cast<char16_t>(field[i] | (field[i + 1] << 8));
         if (unit == 0) {
@@ -55,20 +35,7 @@ std::string decodeUtf16Field(std::span<const std::uint8_t> field) {
         }
         units.push_back(unit);
     }
-    std::string out;
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        const char16_t unit = units[i];
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-            units[i + 1] <= 0xDFFF) {
-            appendUtf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (char32_t(units[i + 1]) - 0xDC00));
-            ++i;
-        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-            appendUtf8(out, 0xFFFD);
-        } else {
-            appendUtf8(out, unit);
-        }
-    }
-    return out;
+    return kvcf::utf16ToUtf8(units);
 }
 
 std::string describeMessage(const HostMessage& m) {

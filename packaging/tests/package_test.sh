@@ -64,7 +64,7 @@ done
 # package, then what its Depends must name (the SDK exactly in its own version).
 version=$(dpkg-deb -f "$lib" Version)
 dependencies=(
-    "$app libhalvorinkeshcontrol1_(=_$version) libqt6widgets6 libcanberra0 libasound2 libsystemd0 libpng16-16"
+    "$app libhalvorinkeshcontrol1_(=_$version) libqt6widgets6 libcanberra0 libasound2 libsystemd0 libpng16-16 libicu72"
     "$dev libhalvorinkeshcontrol1_(=_$version)"
     "$lib libglib2.0-0 libstdc++6"
 )

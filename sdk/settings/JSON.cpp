@@ -1,7 +1,9 @@
 #include "settings/JSON.h"
 
+#include <CoreFoundation/Utf.h>
+
 #include <cstdint>
-#include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -165,49 +167,28 @@ double JSON::ParseInt(const wchar_t** data) {
 }
 
 bool JSON::DecodeUtf8(const char* text, std::wstring& out) {
+    std::string_view bytes(text);
+    if (bytes.starts_with("\xEF\xBB\xBF"))
+        bytes.remove_prefix(3);
     // No text decodes to more characters than it has bytes: the characters
     // go straight into place, and the text is cut to size at the end.
-    const auto* p = reinterpret_cast<const unsigned char*>(text);
-    if (p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF)
-        p += 3;
-    out.resize(std::strlen(reinterpret_cast<const char*>(p)));
+    out.resize(bytes.size());
     wchar_t* next = out.data();
-    while (*p != 0) {
-        const unsigned char lead = *p++;
-        std::uint32_t code;
-        int following;
-        std::uint32_t minimum;
-        if (lead < 0x80) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        if (lead < 0x80) { // most of a settings file: no call for it
             *next++ = static_cast<wchar_t>(lead);
+            ++i;
             continue;
-        } else if ((lead & 0xE0) == 0xC0) {
-            code = lead & 0x1F;
-            following = 1;
-            minimum = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            code = lead & 0x0F;
-            following = 2;
-            minimum = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            code = lead & 0x07;
-            following = 3;
-            minimum = 0x10000;
-        } else {
-            out.clear();
-            return false;
         }
-        for (int i = 0; i < following; ++i, ++p) {
-            if ((*p & 0xC0) != 0x80) { // also stops at the terminator
-                out.clear();
-                return false;
-            }
-            code = (code << 6) | (*p & 0x3F);
-        }
-        if (code < minimum || code > 0x10FFFF || isHighSurrogate(code) || isLowSurrogate(code)) {
+        std::size_t length = 0;
+        const char32_t code = kvcf::decodeUtf8(bytes.substr(i), length);
+        if (code == kvcf::kNotUtf8) {
             out.clear();
             return false;
         }
         *next++ = static_cast<wchar_t>(code);
+        i += length;
     }
     out.resize(static_cast<std::size_t>(next - out.data()));
     return true;

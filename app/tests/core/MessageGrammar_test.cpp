@@ -1,5 +1,5 @@
 #include "composer/MessageGrammar.h"
-#include "composer/UserCharacters.h"
+#include "composer/UnicodeText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "composer/LowerCase.h"
+#include "composer/UnicodeText.h"
 #include "composer/WebRealm.h"
 
 #include <gtest/gtest.h>

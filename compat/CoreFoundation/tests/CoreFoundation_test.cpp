@@ -1,4 +1,5 @@
 #include <CoreFoundation/CoreFoundation.h>
+#include <CoreFoundation/Utf.h>
 
 #include <gtest/gtest.h>
 
@@ -41,8 +42,13 @@ TEST(CoreFoundationString, Utf16RoundTripThroughCharacters) {
     CFRelease(s);
 }
 
-TEST(CoreFoundationString, InvalidUtf8IsRefused) {
-    for (const char* bad : {"\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "ok\xFF"}) {
+// Every part of the project reads UTF-8 with this one codec.
+TEST(Utf8, StrayTruncatedOverlongSurrogateAndOutOfRangeSequencesAreRefused) {
+    for (const char* good : {"\xED\x9F\xBF", "\xF4\x8F\xBF\xBF", "\xE4\xB8\xADx"})
+        EXPECT_TRUE(kvcf::isValidUtf8(good)) << good;
+    for (const char* bad : {"\x80", "\xC3", "\xE4\xB8", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80",
+                            "\xF4\x90\x80\x80", "\xFE", "\xE4\x41\xAD", "ok\xFF"}) {
+        EXPECT_FALSE(kvcf::isValidUtf8(bad)) << bad;
         EXPECT_EQ(CFStringCreateWithCString(kCFAllocatorDefault, bad, kCFStringEncodingUTF8), nullptr) << bad;
     }
 }

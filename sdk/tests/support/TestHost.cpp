@@ -2,6 +2,8 @@
 
 #include "TemporaryFolder.h"
 
+#include <CoreFoundation/Utf.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -30,18 +32,14 @@ bool isType(uint32_t type, std::initializer_list<uint32_t> types) {
 } // namespace
 
 std::string Message::text(size_t offset, size_t units) const {
-    std::string out;
+    std::u16string read;
     for (size_t i = 0; i < units && offset + 2 * i + 1 < raw.size(); ++i) {
-        const uint32_t unit = raw[offset + 2 * i] | (raw[offset + 2 * i + 1] << 8);
+        const auto unit = static_cast<char16_t>(raw[offset + 2 * i] | (raw[offset + 2 * i + 1] << 8));
         if (unit == 0)
             break;
-        // One to three UTF-8 bytes a unit: the tests' texts lie in the basic plane.
-        const int tail = unit < 0x80 ? 0 : unit < 0x800 ? 1 : 2;
-        out += static_cast<char>(tail == 0 ? unit : ((0xff00 >> (tail + 1)) & 0xff) | (unit >> (6 * tail)));
-        for (int bits = 6 * (tail - 1); bits >= 0; bits -= 6)
-            out += static_cast<char>(0x80 | ((unit >> bits) & 0x3f));
+        read.push_back(unit);
     }
-    return out;
+    return kvcf::utf16ToUtf8(read);
 }
 
 std::string Message::textOf(std::initializer_list<uint32_t> types, size_t offset, size_t units) const {
