@@ -51,6 +51,8 @@ std::optional<HostOptions> parseHostOptions(const std::vector<std::string>& args
             options.verbose = true;
         } else if (arg == "--new-token") {
             options.newToken = true;
+        } else if (arg == "--lan") {
+            options.lan = true;
         } else if (arg == "--state") {
             if (!next(value)) {
                 return std::nullopt;
@@ -90,6 +92,9 @@ std::optional<HostOptions> parseHostOptions(const std::vector<std::string>& args
             problem = "unknown option " + arg;
             return std::nullopt;
         }
+    }
+    if (options.lan) {
+        options.httpHost = "0.0.0.0";
     }
     return options;
 }

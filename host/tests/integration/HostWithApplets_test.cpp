@@ -5,9 +5,15 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <arpa/inet.h>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <regex>
+#include <set>
+#include <sstream>
 
 using namespace kesh::test;
 using nlohmann::json;
@@ -28,6 +34,53 @@ std::vector<unsigned char> readPng(const std::string& path, unsigned& width) {
         png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr);
     }
     return rgba;
+}
+
+// This machine's IPv4 addresses a phone could reach: up, neither loopback nor link-local.
+std::set<std::string> ownNetworkAddresses() {
+    std::set<std::string> found;
+    ifaddrs* list = nullptr;
+    ::getifaddrs(&list);
+    for (const ifaddrs* e = list; e != nullptr; e = e->ifa_next) {
+        char text[INET_ADDRSTRLEN] = {};
+        if (e->ifa_addr != nullptr && e->ifa_addr->sa_family == AF_INET && (e->ifa_flags & IFF_UP) != 0 &&
+            (e->ifa_flags & IFF_LOOPBACK) == 0 &&
+            ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(e->ifa_addr)->sin_addr, text,
+                        sizeof text) &&
+            !std::string(text).starts_with("169.254.")) {
+            found.insert(text);
+        }
+    }
+    ::freeifaddrs(list);
+    return found;
+}
+
+// The QR code drawn in the host's output as a bitmap, 4 pixels a module: a
+// glyph's ink is a dark module, as a terminal shows it.
+void writePrintedCodeAsPbm(const std::string& output, const std::string& path) {
+    static const std::map<std::string, std::pair<char, char>> glyphs{
+        {" ", {'0', '0'}}, {"\u2584", {'0', '1'}}, {"\u2580", {'1', '0'}}, {"\u2588", {'1', '1'}}};
+    std::vector<std::string> rows;
+    std::istringstream lines(output);
+    for (std::string line, upper, lower; std::getline(lines, line); upper.clear(), lower.clear()) {
+        for (std::size_t i = 0, n = 1; i < line.size(); i += n) {
+            n = line[i] == ' ' ? 1 : 3;
+            const auto glyph = glyphs.find(line.substr(i, n));
+            if (glyph == glyphs.end()) {
+                upper.clear();
+                break;
+            }
+            upper += std::string(4, glyph->second.first);
+            lower += std::string(4, glyph->second.second);
+        }
+        rows.insert(rows.end(), upper.empty() ? 0 : 4, upper);
+        rows.insert(rows.end(), upper.empty() ? 0 : 4, lower);
+    }
+    std::ofstream pbm(path);
+    pbm << "P1\n" << (rows.empty() ? 0 : rows[0].size()) << " " << rows.size() << "\n";
+    for (const auto& row : rows) {
+        pbm << row << "\n";
+    }
 }
 
 class HostWithApplets : public ::testing::Test {
@@ -149,13 +202,21 @@ TEST_F(HostWithApplets, TheExampleAppletOnTheRealSdkIsShown) {
 }
 
 TEST_F(HostWithApplets, ASecondHostIsRefusedAndARestartKeepsTheTokenUnlessAskedForANewOne) {
-    const std::string output = host.home() + "/second.log";
-    ChildProcess second({KESH_HOST_PROGRAM, "--http", "127.0.0.1:0", "--state", host.home() + "/second"},
-                        {{{"XDG_DATA_HOME", host.home()}}, output, {}});
-    const auto status = second.wait(20s);
-    ASSERT_TRUE(status);
-    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) != 0);
-    EXPECT_NE(readFileText(output).find("another host is already listening"), std::string::npos);
+    // On the same socket, or on the same port: never shared, and the reason is given.
+    const std::string port = std::to_string(host.port());
+    for (const auto& [http, socket, reason] :
+         {std::tuple(std::string("127.0.0.1:0"), host.socketPath(),
+                     std::string("another host is already listening")),
+          std::tuple("127.0.0.1:" + port, host.home() + "/other", "port " + port + " is taken")}) {
+        const std::string output = host.home() + "/second.log";
+        ChildProcess second(
+            {KESH_HOST_PROGRAM, "--http", http, "--socket", socket, "--state", host.home() + "/second"},
+            {{}, output, {}});
+        const auto status = second.wait(20s);
+        EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 1);
+        EXPECT_NE(readFileText(output).find(reason), std::string::npos) << readFileText(output);
+        std::remove(output.c_str());
+    }
 
     const std::string token = host.token();
     const auto stopped = host.process().stop(SIGTERM);
@@ -175,4 +236,44 @@ TEST_F(HostWithApplets, ASecondHostIsRefusedAndARestartKeepsTheTokenUnlessAskedF
     auto old = host.client(false).Get("/state", {{"Cookie", "kesh_token=" + token}});
     ASSERT_TRUE(old);
     EXPECT_EQ(old->status, 403);
+}
+
+// A phone on the network gets every address of this machine with the token,
+// the best one as a QR code in the terminal and on the overview, which
+// answers to that address; without Avahi the host says so once and serves.
+// Requests go to 127.0.0.1 only, carrying the network address as their Host.
+TEST(HostOnTheNetwork, PrintsThisMachinesAddressesWithTheTokenAndTheirQrCode) {
+    HostUnderTest host({"--lan"});
+    ASSERT_TRUE(host.ready()) << host.log();
+    const std::string log = host.log();
+    const auto unannounced = log.find("not announced on the local network (mDNS)");
+    EXPECT_TRUE(unannounced != std::string::npos &&
+                log.find("not announced", unannounced + 1) == std::string::npos)
+        << "said once: " << log;
+    const std::string port = std::to_string(host.port());
+    const std::regex printed("(?:display at|also at) http://([0-9.]+):" + port + "/\\?token=" + host.token() +
+                             "\n");
+    std::set<std::string> addresses;
+    for (std::sregex_iterator it(log.begin(), log.end(), printed), end; it != end; ++it) {
+        addresses.insert((*it)[1]);
+    }
+    EXPECT_EQ(addresses, ownNetworkAddresses()) << log;
+    if (addresses.empty()) {
+        GTEST_SKIP() << "this machine has no network address to print";
+    }
+    const std::string url = json::parse(readFileText(host.stateFolder() + "/display.json"))["url"];
+    EXPECT_NE(log.find("Companion display at " + url + "\n"), std::string::npos) << log;
+    writePrintedCodeAsPbm(log, host.home() + "/printed.pbm");
+    EXPECT_EQ(decodeQr(host.home() + "/printed.pbm"), url);
+
+    const std::string lanHost = url.substr(7, url.find('/', 7) - 7);
+    auto overview = host.client().Get("/overview", {{"Host", lanHost}});
+    ASSERT_TRUE(overview && overview->status == 200) << (overview ? overview->status : 0);
+    ASSERT_NE(overview->body.find(R"(<img src="/address.png")"), std::string::npos);
+    auto code = host.client().Get("/address.png", {{"Host", lanHost}});
+    ASSERT_TRUE(code && code->status == 200);
+    std::ofstream(host.home() + "/overview.png", std::ios::binary) << code->body;
+    EXPECT_EQ(decodeQr(host.home() + "/overview.png"), url);
+    EXPECT_EQ(host.client().Get("/state", {{"Host", "203.0.113.77:" + port}})->status, 421)
+        << "an address that is not this machine's";
 }

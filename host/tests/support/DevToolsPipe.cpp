@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <fstream>
 #include <poll.h>
 #include <unistd.h>
 #include <utility>
@@ -104,7 +105,9 @@ std::string DevToolsPipe::openPage(const std::string& url) {
 }
 
 std::string DevToolsPipe::evaluate(const std::string& sessionId, const std::string& expression) {
-    auto result = call("Runtime.evaluate", {{"expression", expression}, {"returnByValue", true}}, sessionId);
+    auto result =
+        call("Runtime.evaluate",
+             {{"expression", expression}, {"returnByValue", true}, {"awaitPromise", true}}, sessionId);
     if (!result || !result->contains("result")) {
         return "";
     }
@@ -112,7 +115,7 @@ std::string DevToolsPipe::evaluate(const std::string& sessionId, const std::stri
     return value.is_string() ? value.get<std::string>() : value.dump();
 }
 
-std::string DevToolsPipe::evaluateInFrame(const std::string& pageSession, const std::string& expression) {
+std::string DevToolsPipe::frameSession(const std::string& pageSession) {
     const auto targets = call("Target.getTargets", json::object());
     for (const auto& info : targets ? (*targets)["targetInfos"] : json::array()) {
         if (info.value("type", "") != "iframe" || info.value("parentId", "") != pageTargets_[pageSession]) {
@@ -126,9 +129,43 @@ std::string DevToolsPipe::evaluateInFrame(const std::string& pageSession, const 
             }
             frameSessions_[target] = (*attached)["sessionId"];
         }
-        return evaluate(frameSessions_[target], expression);
+        return frameSessions_[target];
     }
     return "";
+}
+
+std::string DevToolsPipe::evaluateInFrame(const std::string& pageSession, const std::string& expression) {
+    const std::string frame = frameSession(pageSession);
+    return frame.empty() ? "" : evaluate(frame, expression);
+}
+
+// Given to the frame's own session: the page's would not reach a frame in another process.
+void DevToolsPipe::clickInFrame(const std::string& pageSession, int x, int y) {
+    call("Page.bringToFront", json::object(), pageSession);
+    const std::string frame = frameSession(pageSession);
+    for (const char* type : {"mousePressed", "mouseReleased"}) {
+        call("Input.dispatchMouseEvent",
+             {{"type", type}, {"x", x}, {"y", y}, {"button", "left"}, {"clickCount", 1}}, frame);
+    }
+}
+
+bool DevToolsPipe::screenshot(const std::string& sessionId, const std::string& path) {
+    const auto shot = call("Page.captureScreenshot", {{"format", "png"}}, sessionId);
+    static const std::string_view kDigits =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string png;
+    unsigned bits = 0;
+    unsigned value = 0;
+    for (const char c : shot ? (*shot)["data"].get<std::string>() : "") {
+        if (const auto digit = kDigits.find(c); digit != std::string_view::npos) {
+            value = value << 6 | unsigned(digit);
+            if ((bits += 6) >= 8) {
+                png += char(value >> (bits -= 8));
+            }
+        }
+    }
+    std::ofstream(path, std::ios::binary) << png;
+    return !png.empty();
 }
 
 } // namespace kesh::test
