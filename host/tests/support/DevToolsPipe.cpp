@@ -142,6 +142,10 @@ std::string DevToolsPipe::evaluateInFrame(const std::string& pageSession, const 
 // Given to the frame's own session: the page's would not reach a frame in another process.
 void DevToolsPipe::clickInFrame(const std::string& pageSession, int x, int y) {
     call("Page.bringToFront", json::object(), pageSession);
+    // A page brought to the front lays its frame out anew before the frame can be hit.
+    const std::string point = std::to_string(x) + ", " + std::to_string(y);
+    waitUntil(
+        [&] { return evaluateInFrame(pageSession, "!!document.elementFromPoint(" + point + ")") == "true"; });
     const std::string frame = frameSession(pageSession);
     for (const char* type : {"mousePressed", "mouseReleased"}) {
         call("Input.dispatchMouseEvent",
@@ -151,21 +155,11 @@ void DevToolsPipe::clickInFrame(const std::string& pageSession, int x, int y) {
 
 bool DevToolsPipe::screenshot(const std::string& sessionId, const std::string& path) {
     const auto shot = call("Page.captureScreenshot", {{"format", "png"}}, sessionId);
-    static const std::string_view kDigits =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string png;
-    unsigned bits = 0;
-    unsigned value = 0;
-    for (const char c : shot ? (*shot)["data"].get<std::string>() : "") {
-        if (const auto digit = kDigits.find(c); digit != std::string_view::npos) {
-            value = value << 6 | unsigned(digit);
-            if ((bits += 6) >= 8) {
-                png += char(value >> (bits -= 8));
-            }
-        }
-    }
-    std::ofstream(path, std::ios::binary) << png;
-    return !png.empty();
+    std::ofstream(path + ".base64") << (shot ? (*shot)["data"].get<std::string>() : "");
+    std::remove(path.c_str());
+    const auto decoded = ChildProcess({"/usr/bin/base64", "-d", path + ".base64"}, {{}, path, {}}).wait();
+    std::remove((path + ".base64").c_str());
+    return shot && decoded && *decoded == 0;
 }
 
 } // namespace kesh::test
