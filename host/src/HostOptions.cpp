@@ -52,7 +52,7 @@ std::optional<HostOptions> parseHostOptions(const std::vector<std::string>& args
         } else if (arg == "--new-token") {
             options.newToken = true;
         } else if (arg == "--lan") {
-            options.lan = true;
+            options.httpHost = "0.0.0.0"; // a later --http replaces it
         } else if (arg == "--state") {
             if (!next(value)) {
                 return std::nullopt;
@@ -92,9 +92,6 @@ std::optional<HostOptions> parseHostOptions(const std::vector<std::string>& args
             problem = "unknown option " + arg;
             return std::nullopt;
         }
-    }
-    if (options.lan) {
-        options.httpHost = "0.0.0.0";
     }
     return options;
 }

@@ -179,7 +179,7 @@ TEST_F(DisplayInBrowser, SaysWhenTheAppletOrTheHostIsGoneAndWhenAnUpdateNeverEnd
     host.process().stop(SIGTERM);
     EXPECT_TRUE(says(display, "host-gone"));
     picture(display, "display-host-gone");
-    host.restart({"--http", "127.0.0.1:" + port});
+    host.restart({"--http", "0.0.0.0:" + port}); // and for phones now, at the same port
     ASSERT_TRUE(host.ready()) << host.log();
     EXPECT_TRUE(says(display, "applet-gone", 20s))
         << "back with the host, which the applet has not joined yet";
@@ -187,7 +187,12 @@ TEST_F(DisplayInBrowser, SaysWhenTheAppletOrTheHostIsGoneAndWhenAnUpdateNeverEnd
     ASSERT_TRUE(applet->registration("com.example.app", "Kesh Vistrel") &&
                 applet->content("vistrel.html", readFileText(KESH_APP_RESOURCES "/vistrel.html")) &&
                 applet->index("vistrel.html"));
-    EXPECT_TRUE(says(display, "showing"));
+    EXPECT_TRUE(waitUntil([&] {
+        return chrome->evaluateInFrame(
+                   display, "location.pathname.endsWith('/vistrel.html') && document.readyState") ==
+                   "complete" &&
+               chrome->evaluate(display, "document.body.dataset.state") == "showing";
+    }));
     picture(display, "display-page");
 
     // Ready for a home screen: the manifest reads without a fault; it and its icons come without the token.

@@ -16,7 +16,7 @@ std::string chromiumPath() {
     return ::access("/usr/bin/chromium", X_OK) == 0 ? "/usr/bin/chromium" : "";
 }
 
-DevToolsPipe::DevToolsPipe(const std::string& userDataDir, int width, int height) {
+DevToolsPipe::DevToolsPipe(const std::string& userDataDir, int width, int height) : size_{width, height} {
     int commands[2];
     int answers[2];
     if (chromiumPath().empty() || ::pipe(commands) != 0 || ::pipe(answers) != 0) {
@@ -101,6 +101,10 @@ std::string DevToolsPipe::openPage(const std::string& url) {
     }
     const std::string session = (*attached)["sessionId"];
     pageTargets_[session] = (*target)["targetId"];
+    // The page's own size, as a phone's screen, whatever the window's.
+    call("Emulation.setDeviceMetricsOverride",
+         {{"width", size_.first}, {"height", size_.second}, {"deviceScaleFactor", 1}, {"mobile", true}},
+         session);
     return session;
 }
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace kesh::test {
 
@@ -44,6 +45,7 @@ public:
 
 private:
     std::string frameSession(const std::string& pageSession); // "" while there is no frame
+    std::pair<int, int> size_;                                // of every page
     std::unique_ptr<ChildProcess> browser_;
     int toBrowser_ = -1;
     int fromBrowser_ = -1;

@@ -12,7 +12,7 @@ TEST(HostOptions, ReadsEveryOptionAndKeepsTheDisplayPrivateByDefault) {
                   std::to_string(options->httpPort),
               "/st ::1 0");
     EXPECT_TRUE(options->newToken);
-    EXPECT_EQ(parseHostOptions({"--lan", "--http", "127.0.0.1:9"}, problem)->httpHost, "0.0.0.0")
+    EXPECT_EQ(parseHostOptions({"--http", "127.0.0.1:9", "--lan"}, problem)->httpHost, "0.0.0.0")
         << "for phones, every address at the port of --http";
 
     const auto defaults = parseHostOptions({}, problem);
