@@ -119,10 +119,11 @@ int main(int argc, char** argv) {
     display.start(state.token(), addresses, [&announcer] { return announcer.hostName(); });
 
     logLine("listening on " + listeningOn + ", storing files under " + options->dataFolder.string());
+    // Printed first: whoever sees display.json finds the addresses printed as well.
+    printAddresses(addresses, servesNetwork);
     if (!state.publish(addresses, problem)) {
         logLine(problem);
     }
-    printAddresses(addresses, servesNetwork);
 
     int received = 0;
     sigwait(&signals, &received);
