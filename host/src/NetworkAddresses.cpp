@@ -109,8 +109,9 @@ std::vector<std::string> networkAddresses(const std::string& host) {
             (family == AF_INET6 && host != "::")) {
             return;
         }
-        const bool device =
-            std::filesystem::exists(std::filesystem::path("/sys/class/net") / entry.ifa_name / "device");
+        std::error_code ignored;
+        const bool device = std::filesystem::exists(
+            std::filesystem::path("/sys/class/net") / entry.ifa_name / "device", ignored);
         found.push_back({numeric(entry.ifa_addr), family,
                          routed.contains(entry.ifa_name) ? 0
                          : device                        ? 1
