@@ -21,6 +21,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 namespace kv::guitest {
 namespace {
 
@@ -100,6 +102,10 @@ TEST(WindowCommands, ShowsTheDisplaysAddressAndItsQrCodeOnceAHostServes) {
     if (const char* shot = std::getenv("KV_MAIN_WINDOW_SCREENSHOT")) {
         EXPECT_TRUE(app.mainWindow().grab().save(QString::fromLocal8Bit(shot), "PNG"));
     }
+    // A killed host leaves its display.json behind: an address that leads nowhere is not shown.
+    host.stop(SIGKILL);
+    EXPECT_TRUE(
+        waitUntil([&] { return !ui.copyAddressButton->isEnabled() && ui.displayCode->isHidden(); }, 10s));
 }
 
 } // namespace
