@@ -7,8 +7,10 @@
 # and once the host has the pages the script prints what the host shows and
 # where a screenshot of the screen was saved, then stops everything.
 #
-# With a display: starts a companion host when none is listening yet, then
-# the application; quitting the application also stops a host started here.
+# With a display: starts a companion host when none is listening yet (for
+# phones on the network too, at the default port 8765: it prints its
+# addresses and a QR code), then the application; quitting the application
+# also stops a host started here.
 #
 # BUILD_DIR chooses the build tree (default: build/default).
 set -euo pipefail
@@ -42,9 +44,9 @@ display_field() { # state-folder field
 }
 has_url() { [[ -n $(display_field "$1" url) ]]; }
 
-start_host() { # data-home state-folder log
+start_host() { # data-home state-folder log [kesh-host options...]
     rm -f "$2/display.json"
-    XDG_DATA_HOME=$1 "$bin/kesh-host" --http 127.0.0.1:0 --state "$2" >"$3" 2>&1 &
+    XDG_DATA_HOME=$1 "$bin/kesh-host" --state "$2" "${@:4}" 2>"$3" &
     host_pid=$!
     if ! wait_for 15 has_url "$2"; then
         echo "demo: the companion host did not start:" >&2
@@ -77,8 +79,8 @@ run_with_display() {
     if ! listening "$socket"; then
         local log
         log=$(mktemp "${TMPDIR:-/tmp}/kesh-host-XXXXXX.log")
-        start_host "$data_home" "$state" "$log"
-        echo "Companion display at $(display_field "$state" url) (host log: $log)"
+        start_host "$data_home" "$state" "$log" --lan
+        echo "(host log: $log)"
         trap 'stop "$host_pid"' EXIT
     elif has_url "$state"; then
         echo "Companion display at $(display_field "$state" url)"
@@ -96,7 +98,8 @@ run_headless() {
     host_pid= app_pid= painter_pid=
     trap 'stop "$painter_pid"; stop "$app_pid"; stop "$host_pid"' EXIT
 
-    start_host "$XDG_DATA_HOME" "$work/state" "$work/host.log"
+    # A port of its own: the demo's host lives only as long as the demo.
+    start_host "$XDG_DATA_HOME" "$work/state" "$work/host.log" --http 127.0.0.1:0 >"$work/host.out"
     local url state_url
     url=$(display_field "$work/state" url)
     state_url=$(display_field "$work/state" localUrl)

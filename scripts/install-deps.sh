@@ -16,8 +16,9 @@ build=(
   libglib2.0-dev
   # desktop application (ICU: user-perceived characters, digits, lower case)
   libicu-dev qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libcanberra-dev libasound2-dev libxcb1-dev
-  # companion host
-  libcpp-httplib-dev libssl-dev zlib1g-dev libpng-dev nlohmann-json3-dev libsystemd-dev
+  # companion host (and the application's QR code of the display's address)
+  libcpp-httplib-dev libssl-dev zlib1g-dev libpng-dev nlohmann-json3-dev libsystemd-dev libqrencode-dev
+  libavahi-client-dev
 )
 run=(
   xvfb xauth x11-utils imagemagick curl
@@ -25,8 +26,8 @@ run=(
 test=(
   # tests, benchmarks, fuzzing and formatting
   googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev clang-format
-  # GUI, browser and add-on tests
-  chromium lua5.1 lua-busted
+  # GUI, browser and add-on tests; reading the QR codes the host and the application show
+  chromium lua5.1 lua-busted zbar-tools
   # the window-capture tests run again under a headless Wayland compositor with XWayland
   weston xwayland
   # the packages and their test: dependencies, checks, metadata, socket activation

@@ -79,11 +79,12 @@ std::string CompanionHost::displayAddress() {
         QString::fromStdString(userFolder("XDG_STATE_HOME", ".local/state") + "/kesh-host/display.json"));
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return QJsonDocument::fromJson(file.read(64 * 1024))
-        .object()
-        .value(QStringLiteral("url"))
-        .toString()
-        .toStdString();
+    const QJsonObject display = QJsonDocument::fromJson(file.read(64 * 1024)).object();
+    // A host that was killed leaves its file behind: its address leads nowhere.
+    const auto pid = static_cast<pid_t>(display.value(QStringLiteral("pid")).toInteger());
+    if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH)
+        return {};
+    return display.value(QStringLiteral("url")).toString().toStdString();
 }
 
 CompanionHost::Started CompanionHost::start() {
@@ -115,11 +116,14 @@ bool CompanionHost::startProgram() {
         program = QStandardPaths::findExecutable(hostProgramName);
     if (program.isEmpty())
         return false;
+    // For phones and tablets on the network too, at the documented port.
+    const QStringList arguments{QStringLiteral("--lan")};
     if (policy_ == HostStart::keepRunning)
-        return QProcess::startDetached(program, {});
+        return QProcess::startDetached(program, arguments);
 
     child_ = std::make_unique<QProcess>();
     child_->setProgram(program);
+    child_->setArguments(arguments);
     child_->setProcessChannelMode(QProcess::ForwardedChannels);
     // Even when this application is killed, its host does not linger.
     child_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });

@@ -34,7 +34,8 @@ public:
     static bool listening();
     // Whether the socket is there at all: a host that stops removes it.
     static bool socketPresent();
-    // The address a browser opens, from the host's display.json; empty when unknown.
+    // The address a browser opens, from the host's display.json; empty when
+    // unknown or when the host that wrote it is gone.
     static std::string displayAddress();
 
     enum class Started { no, userService, child };

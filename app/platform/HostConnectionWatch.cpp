@@ -67,6 +67,7 @@ void HostConnectionWatch::showStatus() {
     } else {
         window_.showHostStatus(QStringLiteral("Companion host: not connected, waiting for kesh-host"));
     }
+    window_.showDisplayAddress(CompanionHost::displayAddress());
 }
 
 void HostConnectionWatch::logDisplayAddress() {

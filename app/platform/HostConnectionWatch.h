@@ -1,6 +1,7 @@
 // Follows the companion display's connection after the launch: while no host
 // answers it looks every 2 s and retries Init as soon as one listens; it keeps
-// the window's status line and the logo's tooltip true to the connection.
+// the window's status line, the logo's tooltip and the display's address
+// true to the connection.
 #pragma once
 
 #include <QObject>

@@ -36,7 +36,8 @@ MainWindow::MainWindow(AppDelegate& delegate, QSettings& settings, const QString
       helpFrame_(helpWindow_.get(), settings), language_(ui_->languageMenu),
       landingPage_(ui_->landingPageMenu), desktopToo_(ui_->showDesktopToo),
       shutdownItem_(ui_->shutdownKeshMenuItem), debugItem_(ui_->debugMenuItem), logo_(ui_->halvLogoImg),
-      helpText_(helpUi_->helpTextView) {
+      helpText_(helpUi_->helpTextView),
+      displayAddress_(*ui_->displayCode, *ui_->displayAddress, *ui_->copyAddressButton) {
     debugCells_ = new DebugCellView(ui_->debugCellsHost);
     ui_->debugCellsLayout->addWidget(debugCells_);
     ui_->debugCellsHost->hide();

@@ -2,6 +2,7 @@
 // every control wired to the controller's command.
 #pragma once
 
+#include "platform/DisplayAddressView.h"
 #include "platform/QtWindowElements.h"
 
 #include <QElapsedTimer>
@@ -34,6 +35,8 @@ public:
     void closeSoon();
     // The status line under the controls and the logo's tooltip.
     void showHostStatus(const QString& status);
+    // The companion display's address and its QR code ("" while there is none).
+    void showDisplayAddress(const std::string& url) { displayAddress_.show(url); }
     // Shows, un-minimises and raises the window (a second start asks for it).
     void bringForward();
 
@@ -74,6 +77,7 @@ private:
     QtMenuItem debugItem_;
     QtImageView logo_;
     QtRichTextView helpText_;
+    DisplayAddressView displayAddress_;
 
     QTimer calibrationClock_;
     QElapsedTimer calibrationStarted_;

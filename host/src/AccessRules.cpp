@@ -25,7 +25,8 @@ std::string_view trim(std::string_view text) {
 
 } // namespace
 
-bool hostNamesDisplay(std::string_view host, std::string_view localAddress, int port) {
+bool hostNamesDisplay(std::string_view host, int port,
+                      const std::function<bool(const std::string&)>& isOwnName) {
     std::string_view name = host;
     std::string_view portText;
     if (host.starts_with('[')) {
@@ -48,7 +49,7 @@ bool hostNamesDisplay(std::string_view host, std::string_view localAddress, int 
         }
     }
     const std::string lowered = lower(name);
-    return given == port && !name.empty() && (lowered == "localhost" || lowered == lower(localAddress));
+    return given == port && !name.empty() && (lowered == "localhost" || isOwnName(lowered));
 }
 
 bool originIsDisplay(std::string_view origin, std::string_view host) {

@@ -3,6 +3,7 @@
 // whether a page of this host sent it (Origin, content type).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -11,10 +12,12 @@ namespace kesh::host {
 // The cookie that carries the access token once a browser has opened an address with it.
 inline constexpr const char* kTokenCookie = "kesh_token";
 
-// Whether a Host header names this display: "localhost" or the address the
-// request arrived on, with the display's port. Anything else is a request
-// meant for another site (DNS rebinding).
-bool hostNamesDisplay(std::string_view host, std::string_view localAddress, int port);
+// Whether a Host header names this display: "localhost", or a name that
+// `isOwnName` (given it in lower case) knows as one of the host's own, with
+// the display's port. Anything else is a request meant for another site
+// (DNS rebinding).
+bool hostNamesDisplay(std::string_view host, int port,
+                      const std::function<bool(const std::string&)>& isOwnName);
 
 // Whether an Origin header is the display's own, for a Host header that names it.
 bool originIsDisplay(std::string_view origin, std::string_view host);

@@ -56,15 +56,28 @@ std::string AppletStore::registerApplet(const HostMessage& m) {
     applet.info.friendlyName = m.friendlyName;
     applet.info.executablePath = m.executablePath;
     applet.info.hasIcon = applet.info.hasIcon || hasIcon;
-    ++applet.info.connections;
+    if (++applet.info.connections == 1) {
+        publish(presence());
+    }
     return key;
 }
 
 void AppletStore::disconnect(const std::string& key) {
     const std::lock_guard lock(mutex_);
-    if (auto it = applets_.find(key); it != applets_.end() && it->second.info.connections > 0) {
-        --it->second.info.connections;
+    if (auto it = applets_.find(key);
+        it != applets_.end() && it->second.info.connections > 0 && --it->second.info.connections == 0) {
+        publish(presence());
     }
+}
+
+// Called under the lock.
+DisplayChange AppletStore::presence() const {
+    DisplayChange change;
+    change.kind = DisplayChange::Kind::Presence;
+    for (const auto& [key, applet] : applets_) {
+        change.applets.push_back({key, applet.info.friendlyName, applet.info.connections > 0});
+    }
+    return change;
 }
 
 bool AppletStore::storeBytes(const std::string& key, const std::string& name,
@@ -300,6 +313,7 @@ void AppletStore::withSnapshot(const std::function<void(const DisplaySnapshot&)>
     const std::lock_guard lock(mutex_);
     DisplaySnapshot snapshot;
     snapshot.activeApplet = activeApplet_;
+    snapshot.presence = presence();
     for (const auto& [key, applet] : applets_) {
         if (!applet.info.shownPage.empty()) {
             DisplayChange& page = snapshot.pages[key];

@@ -17,19 +17,28 @@
 
 namespace kesh::host {
 
-// A change of what an applet shows: a new page, or an edit of the shown one.
+// A registered applet, and whether any connection of it is open.
+struct AppletPresence {
+    std::string key;
+    std::string name;
+    bool connected = false;
+};
+
+// A change of what an applet shows: a new page, or an edit of the shown one;
+// or of which applets are connected (for every display).
 struct DisplayChange {
-    enum class Kind { Page, Property, Content };
+    enum class Kind { Page, Property, Content, Presence };
     Kind kind = Kind::Page;
     std::string appletKey;
     std::uint64_t pageVersion = 0; // grows with every page shown by any applet
     // Page: the edits made to the page so far; an edit: its number, from 1.
     std::uint64_t edits = 0;
-    std::string page;           // Page: the shown file's name
-    std::string fileCapability; // Page: the secret in the addresses of the applet's files
-    TagSelector selector;       // Property, Content
-    std::string property;       // Property
-    std::string text;           // Property: the value; Content: the new inner HTML
+    std::string page;                    // Page: the shown file's name
+    std::string fileCapability;          // Page: the secret in the addresses of the applet's files
+    TagSelector selector;                // Property, Content
+    std::string property;                // Property
+    std::string text;                    // Property: the value; Content: the new inner HTML
+    std::vector<AppletPresence> applets; // Presence: every registered applet
 };
 using SharedChange = std::shared_ptr<const DisplayChange>;
 
@@ -56,6 +65,7 @@ struct AppletInfo {
 struct DisplaySnapshot {
     std::string activeApplet; // the applet that most recently chose a page
     std::map<std::string, DisplayChange> pages;
+    DisplayChange presence;
 };
 
 // A stored file as served; the shown page comes with its edits applied.
@@ -115,6 +125,7 @@ private:
     void showPage(Applet& applet, const std::string& name, std::string html);
     bool edit(Applet& applet, const HostMessage& m, std::string& problem);
     void publish(DisplayChange change);
+    DisplayChange presence() const;
 
     std::filesystem::path root_;
     mutable std::mutex mutex_;

@@ -4,7 +4,10 @@
 #include "EventHub.h"
 #include "FileNames.h"
 #include "HttpListener.h"
+#include "NetworkAddresses.h"
+#include "QrCode.h"
 #include "WebPages.h"
+#include "WebTemplates.h"
 
 #include <httplib.h>
 #include <nlohmann/json.hpp>
@@ -34,6 +37,19 @@ const std::regex kFilePath(R"(/applets/([^/]+)/files/([0-9a-f]+)/(.+))");
 // Pages a person opens; an address with the token in it is turned into one without.
 bool isPagePath(const std::string& path) {
     return path == "/" || path == "/overview" || std::regex_match(path, kAppletDisplayPath);
+}
+
+// What a browser fetches without credentials to add the display to a home
+// screen: the manifest and its icons, which tell nothing of the applets.
+bool isPublicPath(const std::string& path) {
+    return path == "/manifest.webmanifest" || path.starts_with("/icons/");
+}
+
+std::string lowerCase(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return text;
 }
 
 // Texts from applets may hold invalid UTF-8; they are shown with U+FFFD.
@@ -71,7 +87,7 @@ void setPageHeaders(httplib::Response& res) {
     res.set_header(
         "Content-Security-Policy",
         "default-src 'none'; script-src 'unsafe-inline'; style-src 'unsafe-inline'; img-src 'self'; "
-        "connect-src 'self'; frame-src 'self'; base-uri 'none'; form-action 'none'; "
+        "connect-src 'self'; frame-src 'self'; manifest-src 'self'; base-uri 'none'; form-action 'none'; "
         "frame-ancestors 'none'");
 }
 
@@ -95,6 +111,7 @@ DisplayServer::~DisplayServer() {
 }
 
 bool DisplayServer::bind(const std::string& host, int port, std::string& problem) {
+    onEveryAddress_ = isWildcardAddress(host);
     return listener_->bind(host, port, problem);
 }
 
@@ -102,8 +119,11 @@ int DisplayServer::port() const {
     return listener_->port();
 }
 
-void DisplayServer::start(const std::string& token) {
+void DisplayServer::start(const std::string& token, const DisplayAddresses& addresses,
+                          std::function<std::string()> announcedName) {
     token_ = token;
+    addresses_ = addresses;
+    announcedName_ = std::move(announcedName);
     routes_->setListening(listener_->socket());
     listener_->start();
 }
@@ -127,6 +147,9 @@ void DisplayServer::addRoutes() {
     routes_->Get(R"(/applets/([^/]+)/files/([0-9a-f]+)/(.+))", handler(&DisplayServer::handleFile));
     routes_->Get(R"(/applets/([^/]+)/icon\.png)", handler(&DisplayServer::handleIcon));
     routes_->Get("/overview", handler(&DisplayServer::handleOverview));
+    routes_->Get("/address.png", handler(&DisplayServer::handleAddressCode));
+    routes_->Get("/manifest.webmanifest", handler(&DisplayServer::handleManifest));
+    routes_->Get(R"(/icons/([^/]+))", handler(&DisplayServer::handleWebIcon));
     routes_->Get("/state", handler(&DisplayServer::handleState));
     routes_->Get("/events", handler(&DisplayServer::handleEvents));
     routes_->Post("/event/tap", handler(&DisplayServer::handleTap));
@@ -136,7 +159,8 @@ void DisplayServer::addRoutes() {
 // The checks before any route: false when `res` already holds the refusal (or a redirect).
 bool DisplayServer::admit(const Request& req, Response& res) const {
     const std::string host = req.get_header_value("Host");
-    if (!hostNamesDisplay(host, req.local_addr, port())) {
+    if (!hostNamesDisplay(host, port(),
+                          [&](const std::string& name) { return isOwnName(name, req.local_addr); })) {
         refuse(res, 421, "This host answers only requests addressed to one of its own addresses.");
         return false;
     }
@@ -147,9 +171,18 @@ bool DisplayServer::admit(const Request& req, Response& res) const {
         refuse(res, 403, "Requests sent by other sites are refused.");
         return false;
     }
+    if (isPublicPath(req.path) && req.method == "GET") {
+        return true;
+    }
     const bool tokenInQuery = sameSecret(req.get_param_value("token"), token_);
     if (!tokenInQuery && !sameSecret(cookieValue(req.get_header_value("Cookie"), kTokenCookie), token_)) {
-        refuse(res, 403, "This address needs the access token: open the address that kesh-host printed.");
+        if (req.method == "GET" && isPagePath(req.path)) {
+            res.status = 403;
+            setPageHeaders(res);
+            res.set_content(renderTokenNeededPage(), "text/html; charset=utf-8");
+        } else {
+            refuse(res, 403, "This address needs the access token: open the address that kesh-host printed.");
+        }
         return false;
     }
     if (req.method != "GET" && req.method != "HEAD" &&
@@ -168,6 +201,16 @@ bool DisplayServer::admit(const Request& req, Response& res) const {
         }
     }
     return true;
+}
+
+// The address the request arrived on; with a listener on every address, any
+// address of this machine's interfaces; and the name the host is announced under.
+bool DisplayServer::isOwnName(const std::string& name, const std::string& localAddress) const {
+    if (name == lowerCase(localAddress) || (onEveryAddress_ && isInterfaceAddress(name))) {
+        return true;
+    }
+    const std::string announced = announcedName_ ? lowerCase(announcedName_()) : "";
+    return !announced.empty() && name == announced;
 }
 
 std::string DisplayServer::activeApplet() const {
@@ -219,7 +262,10 @@ void DisplayServer::handleFile(const Request& req, Response& res) const {
     res.set_header("Cache-Control", "no-store");
     res.set_header("Referrer-Policy", "no-referrer");
     res.set_header("X-Content-Type-Options", "nosniff");
-    res.set_header("Content-Security-Policy", "sandbox allow-scripts");
+    // Links may open a new tab (outside the sandbox, so that other sites work
+    // there), never the display itself.
+    res.set_header("Content-Security-Policy",
+                   "sandbox allow-scripts allow-popups allow-popups-to-escape-sandbox");
     res.set_content(std::move(file->bytes), type.c_str());
 }
 
@@ -234,7 +280,33 @@ void DisplayServer::handleIcon(const Request& req, Response& res) const {
 
 void DisplayServer::handleOverview(const Request&, Response& res) const {
     setPageHeaders(res);
-    res.set_content(renderOverviewPage(store_.applets()), "text/html; charset=utf-8");
+    res.set_content(renderOverviewPage(store_.applets(), addresses_), "text/html; charset=utf-8");
+}
+
+// The display's address with its token, for a phone's camera.
+void DisplayServer::handleAddressCode(const Request&, Response& res) const {
+    const auto code = encodeQr(addresses_.url);
+    auto png = code ? qrPng(*code, 8) : std::nullopt;
+    if (!png) {
+        refuse(res, 500, "The address does not fit in a QR code.");
+        return;
+    }
+    res.set_header("Cache-Control", "no-store");
+    res.set_content(std::string(png->begin(), png->end()), "image/png");
+}
+
+void DisplayServer::handleManifest(const Request&, Response& res) const {
+    res.set_content(kManifestTemplate, "application/manifest+json");
+}
+
+void DisplayServer::handleWebIcon(const Request& req, Response& res) const {
+    const auto icon = webIcon(req.matches[1].str());
+    if (!icon) {
+        res.status = 404;
+        return;
+    }
+    res.set_header("Cache-Control", "max-age=86400");
+    res.set_content(std::string(*icon), contentTypeFor(req.matches[1].str()).c_str());
 }
 
 void DisplayServer::handleState(const Request&, Response& res) const {
@@ -266,27 +338,30 @@ void DisplayServer::handleEvents(const Request& req, Response& res) const {
     EventHub::StreamPtr stream;
     // Opened under the store's lock: the snapshot and the live changes meet without a gap.
     store_.withSnapshot([&](const DisplaySnapshot& snapshot) {
-        SharedChange first;
+        std::vector<SharedChange> first{std::make_shared<const DisplayChange>(snapshot.presence)};
         if (auto it = snapshot.pages.find(follow.empty() ? snapshot.activeApplet : follow);
             it != snapshot.pages.end()) {
-            first = std::make_shared<const DisplayChange>(it->second);
+            first.push_back(std::make_shared<const DisplayChange>(it->second));
         }
-        stream = hub_->open(follow, std::move(first));
+        stream = hub_->open(follow, first);
     });
     res.set_header("Cache-Control", "no-store");
     res.set_chunked_content_provider(
         "text/event-stream",
-        [hub = hub_, stream, idleSeconds = std::make_shared<int>(0)](std::size_t, httplib::DataSink& sink) {
-            std::string events;
+        [hub = hub_, stream, idleSeconds = std::make_shared<int>(0)](std::size_t offset,
+                                                                     httplib::DataSink& sink) {
+            // A display that loses the stream tries again after 2 s.
+            std::string events = offset == 0 ? "retry: 2000\n\n" : "";
             if (!hub->take(stream, std::chrono::seconds(1), events)) {
                 return false;
             }
             if (events.empty()) {
-                // A comment line now and then shows a dropped browser early.
+                // An event now and then shows a dropped browser early, and tells
+                // the display that the host is still there.
                 if (++*idleSeconds < 15) {
                     return sink.is_writable();
                 }
-                events = ": keep-alive\n\n";
+                events = "event: alive\ndata: {}\n\n";
             }
             *idleSeconds = 0;
             return sink.write(events.data(), events.size());

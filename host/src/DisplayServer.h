@@ -6,7 +6,9 @@
 
 #include "AppletStore.h"
 #include "EventSender.h"
+#include "HostState.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -30,8 +32,11 @@ public:
     // Binds to host:port (port 0 picks a free one). False with a reason on failure.
     bool bind(const std::string& host, int port, std::string& problem);
     int port() const;
-    // Starts answering; `token` is the access token requests must carry.
-    void start(const std::string& token);
+    // Starts answering; `token` is the access token requests must carry,
+    // `addresses` where the display is opened (shown with a QR code), and
+    // `announcedName` the name the host has on the local network ("" for none).
+    void start(const std::string& token, const DisplayAddresses& addresses,
+               std::function<std::string()> announcedName = nullptr);
     void stop();
 
 private:
@@ -41,6 +46,7 @@ private:
 
     void addRoutes();
     bool admit(const Request& req, Response& res) const;
+    bool isOwnName(const std::string& name, const std::string& localAddress) const;
     void showDisplay(const std::string& follow, Response& res) const;
 
     void handleDisplay(const Request& req, Response& res) const;
@@ -48,6 +54,9 @@ private:
     void handleFile(const Request& req, Response& res) const;
     void handleIcon(const Request& req, Response& res) const;
     void handleOverview(const Request& req, Response& res) const;
+    void handleAddressCode(const Request& req, Response& res) const;
+    void handleManifest(const Request& req, Response& res) const;
+    void handleWebIcon(const Request& req, Response& res) const;
     void handleState(const Request& req, Response& res) const;
     void handleEvents(const Request& req, Response& res) const;
     void handleTap(const Request& req, Response& res) const;
@@ -61,6 +70,9 @@ private:
     std::shared_ptr<EventHub> hub_;
     std::unique_ptr<HttpListener> listener_;
     std::string token_;
+    DisplayAddresses addresses_;
+    std::function<std::string()> announcedName_;
+    bool onEveryAddress_ = false;
 };
 
 } // namespace kesh::host

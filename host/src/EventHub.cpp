@@ -11,7 +11,14 @@ using nlohmann::json;
 std::string formatEvent(const DisplayChange& change) {
     json data{{"applet", change.appletKey}, {"version", change.pageVersion}};
     std::string name;
-    if (change.kind == DisplayChange::Kind::Page) {
+    if (change.kind == DisplayChange::Kind::Presence) {
+        name = "applets";
+        data = {{"applets", json::array()}};
+        for (const auto& applet : change.applets) {
+            data["applets"].push_back(
+                {{"key", applet.key}, {"name", applet.name}, {"connected", applet.connected}});
+        }
+    } else if (change.kind == DisplayChange::Kind::Page) {
         name = "page";
         data["page"] = change.page;
         data["edits"] = change.edits;
@@ -32,7 +39,7 @@ std::string formatEvent(const DisplayChange& change) {
     return "event: " + name + "\ndata: " + data.dump(-1, ' ', false, json::error_handler_t::replace) + "\n\n";
 }
 
-EventHub::StreamPtr EventHub::open(const std::string& follow, SharedChange first) {
+EventHub::StreamPtr EventHub::open(const std::string& follow, const std::vector<SharedChange>& first) {
     auto stream = std::make_shared<Stream>();
     stream->follow = follow;
     {
@@ -41,8 +48,8 @@ EventHub::StreamPtr EventHub::open(const std::string& follow, SharedChange first
             streams_.front()->closed = true;
             streams_.pop_front();
         }
-        if (first) {
-            enqueue(*stream, first);
+        for (const auto& change : first) {
+            enqueue(*stream, change);
         }
         streams_.push_back(stream);
     }
@@ -70,7 +77,8 @@ void EventHub::publish(const SharedChange& change) {
     {
         const std::lock_guard lock(mutex_);
         for (const auto& stream : streams_) {
-            if (!stream->closed && (stream->follow.empty() || stream->follow == change->appletKey)) {
+            if (!stream->closed && (stream->follow.empty() || stream->follow == change->appletKey ||
+                                    change->kind == DisplayChange::Kind::Presence)) {
                 enqueue(*stream, change);
             }
         }

@@ -12,10 +12,11 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace kesh::host {
 
-// One change as a server-sent event ("page" or "edit").
+// One change as a server-sent event ("page", "edit" or "applets").
 std::string formatEvent(const DisplayChange& change);
 
 class EventHub {
@@ -34,10 +35,10 @@ public:
     };
     using StreamPtr = std::shared_ptr<Stream>;
 
-    // A stream that starts with `first` (when not null). Call it under the
+    // A stream that starts with the changes `first`. Call it under the
     // store's lock, from the snapshot that `first` comes from, so that no
     // change falls between the two.
-    StreamPtr open(const std::string& follow, SharedChange first);
+    StreamPtr open(const std::string& follow, const std::vector<SharedChange>& first);
     void close(const StreamPtr& stream);
     void publish(const SharedChange& change);
 

@@ -51,6 +51,8 @@ std::optional<HostOptions> parseHostOptions(const std::vector<std::string>& args
             options.verbose = true;
         } else if (arg == "--new-token") {
             options.newToken = true;
+        } else if (arg == "--lan") {
+            options.httpHost = "0.0.0.0"; // a later --http replaces it
         } else if (arg == "--state") {
             if (!next(value)) {
                 return std::nullopt;

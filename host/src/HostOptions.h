@@ -33,6 +33,9 @@ inline constexpr const char* kUsage =
     "~/.local/state>/kesh-host)\n"
     "  --new-token          replace the access token (every browser must open the new address)\n"
     "  --http HOST:PORT     serve the display there (default 127.0.0.1:8765; port 0 picks a free port)\n"
+    "  --lan                serve the display to phones and tablets on this machine's networks too:\n"
+    "                       on every address (0.0.0.0) at the port of an earlier --http (default 8765);\n"
+    "                       prints each address and a QR code of the best one\n"
     "  --keepalive SECONDS  send a keep-alive record every SECONDS (default 5; 0: never)\n"
     "  -v, --verbose        log one line per message received\n"
     "  -h, --help           show this help\n";

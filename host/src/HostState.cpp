@@ -1,6 +1,7 @@
 #include "HostState.h"
 
 #include "Log.h"
+#include "NetworkAddresses.h"
 #include "PrivateFiles.h"
 
 #include <nlohmann/json.hpp>
@@ -38,8 +39,15 @@ DisplayAddresses displayAddresses(const std::string& host, int port, const std::
     // A listener on every address is reached from this machine on loopback.
     const std::string local = host == "0.0.0.0" ? "127.0.0.1" : host == "::" ? "::1" : host;
     result.localUrl = address(local, port, token);
-    result.url = result.localUrl;
-    result.addresses = {result.localUrl};
+    for (const auto& ip : networkAddresses(host)) {
+        result.addresses.push_back(address(ip, port, token));
+    }
+    result.onNetwork = !result.addresses.empty();
+    result.url = result.onNetwork ? result.addresses.front() : result.localUrl;
+    if (std::find(result.addresses.begin(), result.addresses.end(), result.localUrl) ==
+        result.addresses.end()) {
+        result.addresses.push_back(result.localUrl);
+    }
     return result;
 }
 

@@ -11,12 +11,14 @@ namespace kesh::host {
 // The addresses of a running display, each with the token in its query.
 struct DisplayAddresses {
     int port = 0;
-    std::string url;      // the best address to open
-    std::string localUrl; // an address on this machine
-    std::vector<std::string> addresses;
+    std::string url;                    // the best address to open: on the network when a phone can reach it
+    std::string localUrl;               // an address on this machine
+    std::vector<std::string> addresses; // the network addresses, best first, then the local one
+    bool onNetwork = false;             // `url` is one that a phone on the network can open
 };
 
-// The display's addresses for an HTTP listener on host:port.
+// The display's addresses for an HTTP listener on host:port: one for each
+// network address a phone can open (see networkAddresses), and one on this machine.
 DisplayAddresses displayAddresses(const std::string& host, int port, const std::string& token);
 
 class HostState {

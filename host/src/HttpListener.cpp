@@ -229,7 +229,9 @@ bool HttpListener::bind(const std::string& host, int port, std::string& problem)
     if (!listening) {
         problem =
             "cannot listen for HTTP on " + where + ": " + std::strerror(errno) +
-            (errno == EADDRINUSE ? " (port " + std::to_string(port) + " is taken; choose another with --http)"
+            (errno == EADDRINUSE ? " (port " + std::to_string(port) +
+                                       " is taken, perhaps by another kesh-host: stop that one, or choose "
+                                       "another port with --http HOST:PORT)"
                                  : "");
         return false;
     }

@@ -23,16 +23,43 @@ std::string appletSection(const AppletInfo& info) {
         html += "<img class=\"icon\" alt=\"\" src=\"" + base + "/icon.png\"> ";
     }
     html += htmlEscape(info.friendlyName) + " <small>" + htmlEscape(info.identifier) + "</small></h2>";
-    html += "<p>" + std::to_string(info.connections) + " connection(s). Shown page: " +
+    html += "<p>" +
+            (info.connections > 0 ? std::to_string(info.connections) + " connection(s)"
+                                  : std::string("<span class=\"muted\">not connected</span>")) +
+            ". Shown page: " +
             (info.shownPage.empty() ? std::string("none")
                                     : "<a href=\"" + base + "/\">" + htmlEscape(info.shownPage) + "</a>") +
-            "</p><table><tr><th>File</th><th>Bytes</th><th>Type</th></tr>";
+            "</p><div class=\"table\"><table><tr><th>File</th><th>Bytes</th><th>Type</th></tr>";
     for (const auto& file : info.files) {
         html += "<tr><td><a href=\"" + htmlEscape(fileUrl(info.key, info.fileCapability, file.name)) + "\">" +
                 htmlEscape(file.name) + "</a></td><td>" + std::to_string(file.size) + "</td><td>" +
                 htmlEscape(file.fileType) + "</td></tr>";
     }
-    return html + "</table></section>";
+    return html + "</table></div></section>";
+}
+
+std::string addressLink(const std::string& url) {
+    return "<a class=\"address\" href=\"" + htmlEscape(url) + "\">" + htmlEscape(url) + "</a>";
+}
+
+// Where to open the display: a code for a phone's camera when a phone can reach it.
+std::string shareSection(const DisplayAddresses& addresses) {
+    if (!addresses.onNetwork) {
+        return "<section class=\"share\"><div><p>The display is served to this computer only, at " +
+               addressLink(addresses.localUrl) +
+               ".</p><p class=\"others\">To open it on a phone or tablet, start <code>kesh-host --lan</code>."
+               "</p></div></section>";
+    }
+    std::string others;
+    for (const auto& url : addresses.addresses) {
+        if (url != addresses.url) {
+            others += "<br>" + addressLink(url);
+        }
+    }
+    return "<section class=\"share\"><img src=\"/address.png\" alt=\"QR code of the display's address\"><div>"
+           "<p>Open the display on a phone or tablet on the same network: scan this code, or open</p><p>" +
+           addressLink(addresses.url) + "</p>" +
+           (others.empty() ? "" : "<p class=\"others\">Also at" + others + "</p>") + "</div></section>";
 }
 
 // Where the script goes: after a leading doctype (so the page keeps its
@@ -108,12 +135,18 @@ std::string renderDisplayPage(const std::string& followKey, const std::string& f
                       htmlEscape(firstPageUrl.empty() ? "about:blank" : firstPageUrl));
 }
 
-std::string renderOverviewPage(const std::vector<AppletInfo>& applets) {
-    std::string sections = applets.empty() ? "<p>No applet has registered yet.</p>" : "";
+std::string renderOverviewPage(const std::vector<AppletInfo>& applets, const DisplayAddresses& addresses) {
+    std::string sections =
+        applets.empty() ? "<section><p class=\"muted\">No applet has registered yet.</p></section>" : "";
     for (const auto& info : applets) {
         sections += appletSection(info);
     }
-    return replaceAll(kOverviewPageTemplate, "{{APPLETS}}", sections);
+    return replaceAll(replaceAll(kOverviewPageTemplate, "{{SHARE}}", shareSection(addresses)), "{{APPLETS}}",
+                      sections);
+}
+
+std::string renderTokenNeededPage() {
+    return kTokenPageTemplate;
 }
 
 std::string withFrameScript(const std::string& html, std::uint64_t edits) {

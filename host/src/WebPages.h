@@ -2,6 +2,7 @@
 #pragma once
 
 #include "AppletStore.h"
+#include "HostState.h"
 
 #include <string>
 #include <vector>
@@ -21,7 +22,11 @@ std::string shownPageUrl(const DisplayChange& page);
 // The display page, with the applet it follows ("" follows whichever applet
 // last chose a page) and the address of the page to show first.
 std::string renderDisplayPage(const std::string& followKey, const std::string& firstPageUrl);
-std::string renderOverviewPage(const std::vector<AppletInfo>& applets);
+// The overview: the display's address (with its QR code when a phone can
+// open it) and the applets.
+std::string renderOverviewPage(const std::vector<AppletInfo>& applets, const DisplayAddresses& addresses);
+// What a page opened without the token says instead.
+std::string renderTokenNeededPage();
 
 // A shown page as served into the display: with the script that takes the
 // live edits and reports taps, which knows that the page holds `edits` edits.

@@ -7,6 +7,9 @@
 #include "HostOptions.h"
 #include "HostState.h"
 #include "Log.h"
+#include "NetworkAddresses.h"
+#include "QrCode.h"
+#include "ServiceAnnouncer.h"
 #include "SocketListener.h"
 
 #include <csignal>
@@ -20,6 +23,33 @@
 #include <unistd.h>
 
 using namespace kesh::host;
+
+namespace {
+
+// What a person reads at the start: where to open the display and, when a
+// phone can open it, a code of the best address for the phone's camera.
+void printAddresses(const DisplayAddresses& addresses, bool servesNetwork) {
+    std::string text = "Companion display at " + addresses.url + "\n";
+    if (!servesNetwork) {
+        text += "For a phone or tablet on this network, start kesh-host with --lan\n";
+    } else if (!addresses.onNetwork) {
+        text += "This computer has no network address yet: only it can open the display\n";
+    } else {
+        for (const auto& url : addresses.addresses) {
+            if (url != addresses.url) {
+                text += (url == addresses.localUrl ? "  on this computer at " : "  also at ") + url + "\n";
+            }
+        }
+        if (const auto code = encodeQr(addresses.url)) {
+            text += "Scan this code with a phone or tablet on the same network:\n" +
+                    qrForTerminal(*code, ::isatty(STDOUT_FILENO) == 1);
+        }
+    }
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     std::string problem;
@@ -80,20 +110,26 @@ int main(int argc, char** argv) {
         sender.add(std::move(connection));
     });
     sender.start(options->keepAliveSeconds);
-    display.start(state.token());
+    const auto addresses = displayAddresses(options->httpHost, display.port(), state.token());
+    const bool servesNetwork = !isLoopbackHost(options->httpHost);
+    ServiceAnnouncer announcer;
+    if (servesNetwork) {
+        announcer.start(display.port(), options->httpHost.find(':') != std::string::npos);
+    }
+    display.start(state.token(), addresses, [&announcer] { return announcer.hostName(); });
 
     logLine("listening on " + listeningOn + ", storing files under " + options->dataFolder.string());
-    const auto addresses = displayAddresses(options->httpHost, display.port(), state.token());
+    // Printed first: whoever sees display.json finds the addresses printed as well.
+    printAddresses(addresses, servesNetwork);
     if (!state.publish(addresses, problem)) {
         logLine(problem);
     }
-    std::printf("Companion display at %s\n", addresses.url.c_str());
-    std::fflush(stdout);
 
     int received = 0;
     sigwait(&signals, &received);
     logLine(std::string("shutting down on ") + (received == SIGINT ? "SIGINT" : "SIGTERM"));
     listener.stop();
+    announcer.stop();
     display.stop();
     sender.stop();
     state.withdraw();

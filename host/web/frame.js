@@ -19,6 +19,13 @@
     for (const edit of event.data.edits) applyEdit(edit);
   });
   document.addEventListener("click", (event) => {
+    // A link opens in a new tab: inside the display's frame there would be no way back.
+    const link = event.target.closest ? event.target.closest("a[href]") : null;
+    if (link && !link.getAttribute("href").startsWith("#") && !/^javascript:/i.test(link.href) &&
+        ["", "_self", "_parent", "_top"].includes(link.target.toLowerCase())) {
+      link.target = "_blank";
+      link.rel = "noopener";
+    }
     const target = event.target.closest ? event.target.closest("[id]") : null;
     parent.postMessage({ kesh: "tap", x: Math.round(event.clientX), y: Math.round(event.clientY),
                          id: target ? target.id : "" }, "*");

@@ -64,7 +64,7 @@ done
 # package, then what its Depends must name (the SDK exactly in its own version).
 version=$(dpkg-deb -f "$lib" Version)
 dependencies=(
-    "$app libhalvorinkeshcontrol1_(=_$version) libqt6widgets6 libcanberra0 libasound2 libsystemd0 libpng16-16 libicu72"
+    "$app libhalvorinkeshcontrol1_(=_$version) libqt6widgets6 libcanberra0 libasound2 libsystemd0 libpng16-16 libicu72 libqrencode4 libavahi-client3"
     "$dev libhalvorinkeshcontrol1_(=_$version)"
     "$lib libglib2.0-0 libstdc++6"
 )
@@ -104,10 +104,11 @@ home=$work/home
 unit=$root/usr/lib/systemd/user
 socket=$(sed -n 's/^ListenStream=//p' "$unit/kesh-host.socket")
 socket=${socket//%h/$home}
-host=$root$(sed -n 's/^ExecStart=//p' "$unit/kesh-host.service")
+read -r host host_options < <(sed -n 's/^ExecStart=//p' "$unit/kesh-host.service")
+host=$root$host
 mkdir -p "$(dirname "$socket")"
 HOME=$home XDG_STATE_HOME=$home/state systemd-socket-activate -l "$socket" \
-    "$host" --http 127.0.0.1:0 --data "$work/data" >"$work/host.log" 2>&1 &
+    "$host" $host_options --http 127.0.0.1:0 --data "$work/data" >"$work/host.log" 2>&1 &
 activator=$!
 wait_for 10 test -S "$socket" || { cat "$work/host.log"; fail "the socket unit's socket never appeared"; }
 [[ $(readlink "/proc/$activator/exe") != "$host" ]] || fail "the host ran before any applet connected"

@@ -1,6 +1,8 @@
-// The window's own roads into the controller: the Help button, the log and
-// closing the main window.
+// The window's own roads into the controller: the Help button, closing the
+// main window, and the companion display's address.
+#include "ChildProcess.h"
 #include "GuiTestSupport.h"
+#include "TemporaryFolder.h"
 #include "platform/DesktopApplication.h"
 #include "ui_HelpWindow.h"
 #include "ui_MainWindow.h"
@@ -8,11 +10,19 @@
 #include <TestHost.h>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QHostAddress>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QTextEdit>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 namespace kv::guitest {
 namespace {
@@ -60,6 +70,55 @@ TEST(WindowCommands, ClosingTheMainWindowQuitsAndRunsTheShutDown) {
 
     EXPECT_TRUE(app.defaults().hasKey("windowPosition"));
     EXPECT_TRUE(host.waitForDisconnects(1, 10s)) << "the SDK connection is closed";
+}
+
+// A host for phones on the network: the window shows where to open its
+// display, as text and as a QR code a camera reads, and copies the address.
+TEST(WindowCommands, ShowsTheDisplaysAddressAndItsQrCodeOnceAHostServes) {
+    PrivateSettings settings;
+    kv::testsupport::TemporaryFolder home;
+    const std::string folder = home.path().string();
+    ::setenv("XDG_DATA_HOME", (folder + "/data").c_str(), 1);
+    ::setenv("XDG_STATE_HOME", (folder + "/state").c_str(), 1);
+    DesktopApplication app;
+    app.launch();
+    Ui::MainWindow& ui = app.mainWindow().ui();
+    EXPECT_FALSE(ui.copyAddressButton->isEnabled());
+    // No system bus: nothing is announced on the network from a test.
+    kesh::test::ChildProcess host(
+        {KESH_HOST_PROGRAM, "--http", "0.0.0.0:0", "--state", folder + "/state/kesh-host"},
+        {{{"XDG_DATA_HOME", folder + "/data"}, {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + folder + "/none"}},
+         folder + "/host.log",
+         {},
+         {}});
+    QString url;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            QFile display(QString::fromStdString(folder + "/state/kesh-host/display.json"));
+            url = display.open(QIODevice::ReadOnly)
+                      ? QJsonDocument::fromJson(display.readAll())["url"].toString()
+                      : "";
+            return !url.isEmpty() && ui.displayAddress->text().contains(url.toHtmlEscaped());
+        },
+        10s));
+    ui.copyAddressButton->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), url);
+    if (QHostAddress(QUrl(url).host()).isLoopback())
+        GTEST_SKIP() << "this machine has no network address, so no code for a phone";
+    ASSERT_TRUE(ui.displayCode->isVisible() &&
+                ui.displayCode->grab().save(QString::fromStdString(folder + "/code.png")));
+    QProcess zbar;
+    zbar.start(QStringLiteral("zbarimg"),
+               {"--nodbus", "-q", "--raw", QString::fromStdString(folder + "/code.png")});
+    ASSERT_TRUE(zbar.waitForFinished(10000));
+    EXPECT_EQ(QString::fromUtf8(zbar.readAllStandardOutput()).trimmed(), url);
+    if (const char* shot = std::getenv("KV_MAIN_WINDOW_SCREENSHOT")) {
+        EXPECT_TRUE(app.mainWindow().grab().save(QString::fromLocal8Bit(shot), "PNG"));
+    }
+    // A killed host leaves its display.json behind: an address that leads nowhere is not shown.
+    host.stop(SIGKILL);
+    EXPECT_TRUE(
+        waitUntil([&] { return !ui.copyAddressButton->isEnabled() && ui.displayCode->isHidden(); }, 10s));
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
 using namespace kesh::test;
 
 namespace {
@@ -46,24 +48,39 @@ protected:
     std::string open(const std::string& path = "") {
         return chrome->openPage(host.url() + path + "?token=" + host.token());
     }
+    // What the display says: "waiting", "showing", "applet-gone" or "host-gone".
+    bool says(const std::string& session, const std::string& state, std::chrono::milliseconds timeout = 10s) {
+        return waitUntil([&] { return chrome->evaluate(session, "document.body.dataset.state") == state; },
+                         timeout);
+    }
+    // With KESH_SCREENSHOTS=<folder>, a picture at phone size for the documentation.
+    void picture(const std::string& session, const std::string& name) {
+        if (const char* folder = std::getenv("KESH_SCREENSHOTS")) {
+            EXPECT_TRUE(chrome->screenshot(session, std::string(folder) + "/" + name + ".png"));
+        }
+    }
     HostUnderTest host;
     kv::testsupport::TemporaryFolder profile;
-    std::unique_ptr<DevToolsPipe> chrome = std::make_unique<DevToolsPipe>(profile.path().string(), 480, 640);
+    std::unique_ptr<DevToolsPipe> chrome = std::make_unique<DevToolsPipe>(profile.path().string(), 390, 844);
 };
 
 } // namespace
 
-TEST_F(DisplayInBrowser, FollowsTheIndexAndTagEditsLiveAndSendsTaps) {
+TEST_F(DisplayInBrowser, FollowsTheIndexAndTagEditsLiveSendsTapsAndOpensLinksInANewTab) {
+    const std::string main = open();
+    EXPECT_TRUE(says(main, "waiting")) << chrome->lastError();
+    EXPECT_NE(chrome->evaluate(main, textOf("waiting")).find("Start Kesh Vistrel"), std::string::npos);
+    picture(main, "display-waiting");
     auto applet = host.connect();
     ASSERT_TRUE(applet->registration("com.example.browser", "Browser"));
     ASSERT_TRUE(
         applet->content("first.html", "<h1 id=\"t\">First</h1><p class=\"c\">x</p><p class=\"c\">y</p>"));
     ASSERT_TRUE(applet->image("badge.png", 8, 8));
-    ASSERT_TRUE(applet->content("second.html",
-                                "<img src=\"badge.png\"><p id=\"status\">Waiting</p><b id=\"tap\">x</b>"));
+    ASSERT_TRUE(applet->content(
+        "second.html", "<a id=\"link\" href=\"badge.png\" style=\"display:block;height:40px\">"
+                       "open</a><img src=\"badge.png\"><p id=\"status\">Waiting</p><b id=\"tap\">x</b>"));
     ASSERT_TRUE(applet->index("first.html"));
 
-    const std::string main = open();
     const std::string own = open("applets/com.example.browser/");
     ASSERT_TRUE(waitUntil([&] { return chrome->evaluateInFrame(main, textOf("t")) == "First"; }, 30s))
         << chrome->lastError();
@@ -98,6 +115,14 @@ TEST_F(DisplayInBrowser, FollowsTheIndexAndTagEditsLiveAndSendsTaps) {
     chrome->evaluateInFrame(main, "document.getElementById('tap').click()");
     const std::string tap = applet->readRecord(20000).value_or("none");
     EXPECT_TRUE(tap.starts_with(R"(record 1 0 {"id":"tap",)")) << tap;
+    // A link opens a new tab: the display keeps its page.
+    chrome->clickInFrame(main, 20, 20);
+    EXPECT_TRUE(waitUntil([&] {
+        const auto targets = chrome->call("Target.getTargets", nlohmann::json::object());
+        return targets &&
+               std::regex_search(targets->dump(), std::regex(R"("type":"page","url":"[^"]+/badge\.png")"));
+    }));
+    EXPECT_EQ(chrome->evaluateInFrame(main, textOf("status")), "Online");
 
     // The main display follows the applet that showed a page last; an applet's own display stays with it.
     auto other = host.connect();
@@ -126,4 +151,58 @@ TEST_F(DisplayInBrowser, AnAppletsPageCannotReadTheHostNorOtherAppletsNorTapThem
     // Had a forged tap got through, it would come before this record.
     ASSERT_EQ(host.sendRecord({{"applet", "com.example.victim"}, {"eventType", 9}, {"arg", "marker"}}), 1);
     EXPECT_EQ(victim->readRecord().value_or("none"), "record 9 0 marker");
+}
+
+// When the applet or the host goes away the display says so (and recovers
+// with them); an update that never ends gives up with a plain message; the
+// display can be added to a phone's home screen.
+TEST_F(DisplayInBrowser, SaysWhenTheAppletOrTheHostIsGoneAndWhenAnUpdateNeverEnds) {
+    std::string update = readFileText(KESH_APP_RESOURCES "/update.html");
+    const std::string giveUp = R"(data-give-up-after-seconds="30")"; // shortened for the test
+    ASSERT_NE(update.find(giveUp), std::string::npos);
+    update.replace(update.find(giveUp), giveUp.size(), R"(data-give-up-after-seconds="1")");
+    auto applet = host.connect();
+    ASSERT_TRUE(applet->registration("com.example.app", "Kesh Vistrel") &&
+                applet->content("update.html", update) && applet->index("update.html"));
+    const std::string display = open();
+    EXPECT_TRUE(waitUntil([&] {
+        return chrome->evaluateInFrame(display, "document.body.innerText").find("Target the player") !=
+               std::string::npos;
+    }));
+
+    applet.reset();
+    EXPECT_TRUE(says(display, "applet-gone"));
+    EXPECT_NE(chrome->evaluate(display, textOf("appletGone")).find("Kesh Vistrel has disconnected"),
+              std::string::npos);
+    picture(display, "display-applet-gone");
+    const std::string port = std::to_string(host.port());
+    host.process().stop(SIGTERM);
+    EXPECT_TRUE(says(display, "host-gone"));
+    picture(display, "display-host-gone");
+    host.restart({"--http", "0.0.0.0:" + port}); // and for phones now, at the same port
+    ASSERT_TRUE(host.ready()) << host.log();
+    EXPECT_TRUE(says(display, "applet-gone", 20s))
+        << "back with the host, which the applet has not joined yet";
+    applet = host.connect();
+    ASSERT_TRUE(applet->registration("com.example.app", "Kesh Vistrel") &&
+                applet->content("vistrel.html", readFileText(KESH_APP_RESOURCES "/vistrel.html")) &&
+                applet->index("vistrel.html"));
+    EXPECT_TRUE(waitUntil([&] {
+        return chrome->evaluateInFrame(
+                   display, "location.pathname.endsWith('/vistrel.html') && document.readyState") ==
+                   "complete" &&
+               chrome->evaluate(display, "document.body.dataset.state") == "showing";
+    }));
+    picture(display, "display-page");
+
+    // Ready for a home screen: the manifest reads without a fault; it and its icons come without the token.
+    const auto manifest = chrome->call("Page.getAppManifest", nlohmann::json::object(), display);
+    EXPECT_TRUE(manifest && (*manifest)["errors"].empty() && (*manifest)["data"] != "")
+        << chrome->lastError();
+    EXPECT_EQ(chrome->evaluate(display,
+                               "fetch('/manifest.webmanifest', {credentials: 'omit'}).then((r) => r.json())"
+                               ".then((m) => Promise.all(m.icons.map((i) => fetch(i.src, {credentials: "
+                               "'omit'}).then((r) => r.ok && r.headers.get('content-type') === i.type))))"),
+              "[true,true]");
+    picture(chrome->openPage(host.url() + "overview"), "overview");
 }

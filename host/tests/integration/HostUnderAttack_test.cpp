@@ -75,6 +75,7 @@ protected:
 
 } // namespace
 
+// And what a refused request carried never reaches the applet.
 TEST_F(HostUnderAttack, EveryRouteRefusesARequestWithoutTheToken) {
     auto applet = host.connect();
     ASSERT_TRUE(applet->registration("com.example.a", "A", true) &&
@@ -89,17 +90,23 @@ TEST_F(HostUnderAttack, EveryRouteRefusesARequestWithoutTheToken) {
                                                              {"GET /events", 200},
                                                              {"GET /applets/com.example.a/", 200},
                                                              {"GET /applets/com.example.a/icon.png", 200},
+                                                             {"GET /address.png", 200},
                                                              {"GET /nothing", 404},
                                                              {"POST /event/tap", 200},
                                                              {"POST /control/send-record", 200}};
     for (const auto& [route, withToken] : routes) {
-        const std::string body = route.starts_with("POST") ? "{}" : "";
+        const std::string body = route == "POST /event/tap" ? R"({"x": 12, "y": 34, "id": "b"})"
+                                 : route.starts_with("POST")
+                                     ? R"({"eventType": 7, "eventValue": -42, "arg": "hi"})"
+                                     : "";
         EXPECT_EQ(status(request(route, json, body)), 403) << route;
         EXPECT_EQ(status(request(route, json + "Cookie: kesh_token=" + std::string(32, 'f') + "\r\n", body)),
                   403)
             << route << " with a wrong token";
         EXPECT_EQ(status(request(route, json + cookie, body)), withToken) << route;
     }
+    EXPECT_EQ(applet->readRecord().value_or("none"), R"(record 1 0 {"id":"b","x":12,"y":34})");
+    EXPECT_EQ(applet->readRecord().value_or("none"), "record 7 -42 hi");
     // An applet's files are reached by its file capability: the token alone does not do.
     EXPECT_EQ(status(request("GET " + pageUrl, "")), 200);
     EXPECT_EQ(status(request("GET /applets/com.example.a/files/" + std::string(32, '0') + "/p.html", cookie)),

@@ -5,9 +5,16 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <arpa/inet.h>
+#include <array>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <regex>
+#include <set>
+#include <sstream>
 
 using namespace kesh::test;
 using nlohmann::json;
@@ -28,6 +35,48 @@ std::vector<unsigned char> readPng(const std::string& path, unsigned& width) {
         png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr);
     }
     return rgba;
+}
+
+// This machine's IPv4 addresses that a phone could reach: up, neither loopback nor link-local.
+std::set<std::string> ownNetworkAddresses() {
+    std::set<std::string> found;
+    ifaddrs* list = nullptr;
+    ::getifaddrs(&list);
+    for (const ifaddrs* e = list; e != nullptr; e = e->ifa_next) {
+        char text[INET_ADDRSTRLEN] = {};
+        if (e->ifa_addr != nullptr && e->ifa_addr->sa_family == AF_INET && (e->ifa_flags & IFF_UP) != 0 &&
+            (e->ifa_flags & IFF_LOOPBACK) == 0 &&
+            ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(e->ifa_addr)->sin_addr, text, 16) &&
+            !std::string(text).starts_with("169.254.")) {
+            found.insert(text);
+        }
+    }
+    ::freeifaddrs(list);
+    return found;
+}
+
+// The QR code drawn in the host's output as a bitmap, 4 pixels a module: the
+// ink of a glyph (" ", "\u2584", "\u2580", "\u2588") is a dark module, as a terminal shows it.
+void writePrintedCodeAsPbm(const std::string& output, const std::string& path) {
+    std::string pixels;
+    std::size_t width = 0;
+    std::istringstream lines(output);
+    for (std::string line, upper, lower; std::getline(lines, line); upper.clear(), lower.clear()) {
+        std::size_t i = 0;
+        for (; i < line.size() && (line[i] == ' ' || line.compare(i, 2, "\xE2\x96") == 0);
+             i += line[i] == ' ' ? 1 : 3) {
+            const char glyph = line[i] == ' ' ? ' ' : line[i + 2];
+            upper += std::string(4, glyph == '\x80' || glyph == '\x88' ? '1' : '0');
+            lower += std::string(4, glyph == '\x84' || glyph == '\x88' ? '1' : '0');
+        }
+        for (int row = 0; row < 8 && i == line.size() && !upper.empty(); ++row) {
+            pixels += (row < 4 ? upper : lower) + "\n";
+            width = upper.size();
+        }
+    }
+    std::ofstream(path) << "P1\n"
+                        << width << " " << std::count(pixels.begin(), pixels.end(), '\n') << "\n"
+                        << pixels;
 }
 
 class HostWithApplets : public ::testing::Test {
@@ -114,24 +163,6 @@ TEST_F(HostWithApplets, MalformedMessagesCloseOnlyTheirOwnConnection) {
     EXPECT_TRUE(stored("com.example.calm", "after.html", "still here"));
 }
 
-TEST_F(HostWithApplets, TheAppletReceivesTheRecordsAndTapsTheHostSends) {
-    auto applet = host.connect();
-    ASSERT_TRUE(applet->registration("com.example.ears", "Ears"));
-    ASSERT_TRUE(applet->content("tap.html", "<p id=\"b\">tap me</p>"));
-    ASSERT_TRUE(applet->index("tap.html"));
-    ASSERT_TRUE(waitUntil([&] { return host.applet("com.example.ears")["shownPage"] == "tap.html"; }));
-
-    EXPECT_EQ(host.sendRecord({{"applet", "com.example.ears"}, {"recordType", 0}}), 1) << host.log();
-    EXPECT_EQ(host.sendRecord(
-                  {{"applet", "com.example.ears"}, {"eventType", 7}, {"eventValue", -42}, {"arg", "hi"}}),
-              1);
-    EXPECT_EQ(applet->readRecord().value_or("none"), "record 7 -42 hi");
-    auto tap = host.client().Post("/event/tap", R"({"x": 12, "y": 34, "id": "b"})", "application/json");
-    ASSERT_TRUE(tap);
-    EXPECT_EQ(json::parse(tap->body)["sent"], 1);
-    EXPECT_EQ(applet->readRecord().value_or("none"), R"(record 1 0 {"id":"b","x":12,"y":34})");
-}
-
 TEST_F(HostWithApplets, TheExampleAppletOnTheRealSdkIsShown) {
 #ifndef KESH_EXAMPLE_APPLET_PROGRAM
     GTEST_SKIP() << "the example applet is not built";
@@ -149,13 +180,25 @@ TEST_F(HostWithApplets, TheExampleAppletOnTheRealSdkIsShown) {
 }
 
 TEST_F(HostWithApplets, ASecondHostIsRefusedAndARestartKeepsTheTokenUnlessAskedForANewOne) {
-    const std::string output = host.home() + "/second.log";
-    ChildProcess second({KESH_HOST_PROGRAM, "--http", "127.0.0.1:0", "--state", host.home() + "/second"},
-                        {{{"XDG_DATA_HOME", host.home()}}, output, {}, {}});
-    const auto status = second.wait(20s);
-    ASSERT_TRUE(status);
-    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) != 0);
-    EXPECT_NE(readFileText(output).find("another host is already listening"), std::string::npos);
+    // Never on another host's socket or port, nor in place of a file; the reason is given.
+    const std::string port = std::to_string(host.port());
+    const std::string file = host.home() + "/precious";
+    std::ofstream(file) << "precious";
+    for (const auto& [http, socket, reason] : std::vector<std::array<std::string, 3>>{
+             {"127.0.0.1:0", host.socketPath(), "another host is already listening"},
+             {"127.0.0.1:" + port, host.home() + "/s", "port " + port + " is taken"},
+             {"127.0.0.1:0", file, "not a socket"},
+             {"127.0.0.1:0", host.home() + "/" + std::string(120, 'x'), "too long"}}) {
+        const std::string output = host.home() + "/second.log";
+        ChildProcess second(
+            {KESH_HOST_PROGRAM, "--http", http, "--socket", socket, "--state", host.home() + "/2"},
+            {{}, output, {}, {}});
+        const auto status = second.wait(20s);
+        EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 1);
+        EXPECT_NE(readFileText(output).find(reason), std::string::npos) << readFileText(output);
+        std::remove(output.c_str());
+    }
+    EXPECT_EQ(readFileText(file), "precious");
 
     const std::string token = host.token();
     const auto stopped = host.process().stop(SIGTERM);
@@ -164,10 +207,12 @@ TEST_F(HostWithApplets, ASecondHostIsRefusedAndARestartKeepsTheTokenUnlessAskedF
     EXPECT_FALSE(fs::exists(host.socketPath())) << "socket file left behind";
     EXPECT_FALSE(fs::exists(host.stateFolder() + "/display.json")) << "display.json left behind";
 
+    fs::permissions(host.home() + "/Halvorin", fs::perms::all); // anyone could plant a socket there
     host.restart();
     ASSERT_TRUE(host.ready()) << host.log();
     EXPECT_EQ(host.token(), token) << "a bookmarked address must keep working";
-    host.process().stop(SIGTERM);
+    EXPECT_EQ(fs::status(host.home() + "/Halvorin").permissions(), fs::perms::owner_all);
+    host.process().stop(SIGKILL); // leaves its socket file behind, which the next host replaces
     host.restart({"--new-token"});
     ASSERT_TRUE(host.ready()) << host.log();
     EXPECT_NE(host.token(), token);
@@ -175,4 +220,40 @@ TEST_F(HostWithApplets, ASecondHostIsRefusedAndARestartKeepsTheTokenUnlessAskedF
     auto old = host.client(false).Get("/state", {{"Cookie", "kesh_token=" + token}});
     ASSERT_TRUE(old);
     EXPECT_EQ(old->status, 403);
+}
+
+// A phone on the network gets every address of this machine with the token,
+// the best one as a QR code in the terminal and on the overview, which
+// answers to that address; without Avahi the host says so once and serves.
+// Requests go to 127.0.0.1 only, carrying the network address as their Host.
+TEST(HostOnTheNetwork, PrintsThisMachinesAddressesWithTheTokenAndTheirQrCode) {
+    HostUnderTest host({"--lan"});
+    ASSERT_TRUE(host.ready()) << host.log();
+    const std::string log = host.log();
+    const auto unannounced = log.find("not announced on the local network (mDNS)");
+    EXPECT_TRUE(unannounced != std::string::npos && unannounced == log.rfind("not announced")) << log;
+    const std::string port = std::to_string(host.port());
+    const std::regex printed("(display|also) at http://([0-9.]+):" + port + "/\\?token=" + host.token() +
+                             "\n");
+    std::set<std::string> addresses;
+    for (std::sregex_iterator it(log.begin(), log.end(), printed), end; it != end; ++it) {
+        addresses.insert((*it)[2]);
+    }
+    EXPECT_EQ(addresses, ownNetworkAddresses()) << log;
+    if (addresses.empty()) {
+        GTEST_SKIP() << "this machine has no network address to print";
+    }
+    const std::string url = json::parse(readFileText(host.stateFolder() + "/display.json"))["url"];
+    EXPECT_NE(log.find("Companion display at " + url + "\n"), std::string::npos) << log;
+    writePrintedCodeAsPbm(log, host.home() + "/printed.pbm");
+    EXPECT_EQ(decodeQr(host.home() + "/printed.pbm"), url);
+
+    const httplib::Headers lan{{"Host", url.substr(7, url.find('/', 7) - 7)}};
+    auto overview = host.client().Get("/overview", lan);
+    auto code = host.client().Get("/address.png", lan);
+    ASSERT_TRUE(overview && code && overview->body.find(R"(<img src="/address.png")") != std::string::npos);
+    std::ofstream(host.home() + "/overview.png", std::ios::binary) << code->body;
+    EXPECT_EQ(decodeQr(host.home() + "/overview.png"), url);
+    EXPECT_EQ(host.client().Get("/state", {{"Host", "203.0.113.77:" + port}})->status, 421)
+        << "an address that is not this machine's";
 }

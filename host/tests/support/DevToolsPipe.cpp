@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <fstream>
 #include <poll.h>
 #include <unistd.h>
 #include <utility>
@@ -15,7 +16,7 @@ std::string chromiumPath() {
     return ::access("/usr/bin/chromium", X_OK) == 0 ? "/usr/bin/chromium" : "";
 }
 
-DevToolsPipe::DevToolsPipe(const std::string& userDataDir, int width, int height) {
+DevToolsPipe::DevToolsPipe(const std::string& userDataDir, int width, int height) : size_{width, height} {
     int commands[2];
     int answers[2];
     if (chromiumPath().empty() || ::pipe(commands) != 0 || ::pipe(answers) != 0) {
@@ -100,11 +101,17 @@ std::string DevToolsPipe::openPage(const std::string& url) {
     }
     const std::string session = (*attached)["sessionId"];
     pageTargets_[session] = (*target)["targetId"];
+    // The page's own size, as a phone's screen, whatever the window's.
+    call("Emulation.setDeviceMetricsOverride",
+         {{"width", size_.first}, {"height", size_.second}, {"deviceScaleFactor", 1}, {"mobile", true}},
+         session);
     return session;
 }
 
 std::string DevToolsPipe::evaluate(const std::string& sessionId, const std::string& expression) {
-    auto result = call("Runtime.evaluate", {{"expression", expression}, {"returnByValue", true}}, sessionId);
+    auto result =
+        call("Runtime.evaluate",
+             {{"expression", expression}, {"returnByValue", true}, {"awaitPromise", true}}, sessionId);
     if (!result || !result->contains("result")) {
         return "";
     }
@@ -112,7 +119,7 @@ std::string DevToolsPipe::evaluate(const std::string& sessionId, const std::stri
     return value.is_string() ? value.get<std::string>() : value.dump();
 }
 
-std::string DevToolsPipe::evaluateInFrame(const std::string& pageSession, const std::string& expression) {
+std::string DevToolsPipe::frameSession(const std::string& pageSession) {
     const auto targets = call("Target.getTargets", json::object());
     for (const auto& info : targets ? (*targets)["targetInfos"] : json::array()) {
         if (info.value("type", "") != "iframe" || info.value("parentId", "") != pageTargets_[pageSession]) {
@@ -126,9 +133,37 @@ std::string DevToolsPipe::evaluateInFrame(const std::string& pageSession, const 
             }
             frameSessions_[target] = (*attached)["sessionId"];
         }
-        return evaluate(frameSessions_[target], expression);
+        return frameSessions_[target];
     }
     return "";
+}
+
+std::string DevToolsPipe::evaluateInFrame(const std::string& pageSession, const std::string& expression) {
+    const std::string frame = frameSession(pageSession);
+    return frame.empty() ? "" : evaluate(frame, expression);
+}
+
+// Given to the frame's own session: the page's would not reach a frame in another process.
+void DevToolsPipe::clickInFrame(const std::string& pageSession, int x, int y) {
+    call("Page.bringToFront", json::object(), pageSession);
+    // A page brought to the front lays its frame out anew before the frame can be hit.
+    const std::string point = std::to_string(x) + ", " + std::to_string(y);
+    waitUntil(
+        [&] { return evaluateInFrame(pageSession, "!!document.elementFromPoint(" + point + ")") == "true"; });
+    const std::string frame = frameSession(pageSession);
+    for (const char* type : {"mousePressed", "mouseReleased"}) {
+        call("Input.dispatchMouseEvent",
+             {{"type", type}, {"x", x}, {"y", y}, {"button", "left"}, {"clickCount", 1}}, frame);
+    }
+}
+
+bool DevToolsPipe::screenshot(const std::string& sessionId, const std::string& path) {
+    const auto shot = call("Page.captureScreenshot", {{"format", "png"}}, sessionId);
+    std::ofstream(path + ".base64") << (shot ? (*shot)["data"].get<std::string>() : "");
+    std::remove(path.c_str());
+    const auto decoded = ChildProcess({"/usr/bin/base64", "-d", path + ".base64"}, {{}, path, {}, {}}).wait();
+    std::remove((path + ".base64").c_str());
+    return shot && decoded && *decoded == 0;
 }
 
 } // namespace kesh::test

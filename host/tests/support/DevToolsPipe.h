@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace kesh::test {
 
@@ -35,9 +36,16 @@ public:
     // drives (a sandboxed frame runs in a process of its own); "" while there is none.
     std::string evaluateInFrame(const std::string& pageSession, const std::string& expression);
 
+    // A click of the mouse at (x, y) of the page in that frame, as a person's (popups allowed).
+    void clickInFrame(const std::string& pageSession, int x, int y);
+    // Writes a PNG of what the page shows to `path`.
+    bool screenshot(const std::string& sessionId, const std::string& path);
+
     const std::string& lastError() const { return lastError_; }
 
 private:
+    std::string frameSession(const std::string& pageSession); // "" while there is no frame
+    std::pair<int, int> size_;                                // of every page
     std::unique_ptr<ChildProcess> browser_;
     int toBrowser_ = -1;
     int fromBrowser_ = -1;

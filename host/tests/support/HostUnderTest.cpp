@@ -10,8 +10,13 @@ void HostUnderTest::restart(const std::vector<std::string>& extraArgs) {
                                      dataFolder(),      "--state", stateFolder(), "-v"};
     argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
     std::remove((stateFolder() + "/display.json").c_str());
+    // No system bus, so no Avahi: nothing is announced on the network from a test.
     host_ = std::make_unique<ChildProcess>(
-        argv, ChildProcess::Options{{{"XDG_DATA_HOME", home()}}, home() + "/host.log", {}, {}});
+        argv, ChildProcess::Options{
+                  {{"XDG_DATA_HOME", home()}, {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + home() + "/none"}},
+                  home() + "/host.log",
+                  {},
+                  {}});
     nlohmann::json display;
     waitUntil(
         [&] {
@@ -55,6 +60,14 @@ nlohmann::json HostUnderTest::applet(const std::string& key) const {
 int HostUnderTest::sendRecord(const nlohmann::json& request) const {
     auto response = client().Post("/control/send-record", request.dump(), "application/json");
     return response && response->status == 200 ? nlohmann::json::parse(response->body).value("sent", -1) : -1;
+}
+
+std::string decodeQr(const std::string& imagePath) {
+    const std::string out = imagePath + ".txt";
+    ChildProcess zbar({"/usr/bin/zbarimg", "--nodbus", "-q", "--raw", imagePath}, {{}, out, {}, {}});
+    zbar.wait();
+    std::string text = readFileText(out);
+    return text.substr(0, text.find('\n'));
 }
 
 std::string readFileText(const std::string& path) {

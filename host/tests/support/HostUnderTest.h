@@ -54,5 +54,7 @@ private:
 };
 
 std::string readFileText(const std::string& path);
+// The text of the QR code in an image (zbarimg), "" for none.
+std::string decodeQr(const std::string& imagePath);
 
 } // namespace kesh::test

@@ -12,10 +12,13 @@ TEST(HostOptions, ReadsEveryOptionAndKeepsTheDisplayPrivateByDefault) {
                   std::to_string(options->httpPort),
               "/st ::1 0");
     EXPECT_TRUE(options->newToken);
+    EXPECT_EQ(parseHostOptions({"--http", "127.0.0.1:9", "--lan"}, problem)->httpHost, "0.0.0.0")
+        << "for phones, every address at the port of --http";
 
     const auto defaults = parseHostOptions({}, problem);
     ASSERT_TRUE(defaults);
-    EXPECT_EQ(defaults->httpHost, "127.0.0.1") << "the display is private unless asked otherwise";
+    EXPECT_EQ(defaults->httpHost + ":" + std::to_string(defaults->httpPort), "127.0.0.1:8765")
+        << "the display is private unless asked otherwise, at the documented port";
     EXPECT_FALSE(defaults->newToken) << "a bookmarked address keeps working";
     EXPECT_EQ(defaults->socketPath.parent_path().filename().string() + "/" +
                   defaults->socketPath.filename().string(),
