@@ -6,7 +6,7 @@
 #pragma once
 
 #include "platform/ScreenCapture.h"
-#include "platform/XcbDisplay.h"
+#include "platform/qt/XcbDisplay.h"
 
 #include <QObject>
 

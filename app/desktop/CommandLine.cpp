@@ -1,4 +1,4 @@
-#include "platform/CommandLine.h"
+#include "desktop/CommandLine.h"
 
 #include <string_view>
 

@@ -1,7 +1,7 @@
-#include "platform/GameWindowChoice.h"
+#include "desktop/GameWindowChoice.h"
 
-#include "platform/GameWindowCapture.h"
-#include "platform/MainWindow.h"
+#include "platform/qt/GameWindowCapture.h"
+#include "desktop/MainWindow.h"
 #include "ui_MainWindow.h"
 
 #include <QInputDialog>

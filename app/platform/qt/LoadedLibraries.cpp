@@ -1,4 +1,4 @@
-#include "platform/LoadedLibraries.h"
+#include "platform/qt/LoadedLibraries.h"
 
 #include <link.h>
 

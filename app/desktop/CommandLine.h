@@ -2,7 +2,7 @@
 // that --help and --version work without a display.
 #pragma once
 
-#include "platform/CompanionHost.h"
+#include "desktop/CompanionHost.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "platform/DebugCellView.h"
+#include "desktop/DebugCellView.h"
 
 #include "channel/StripFrame.h"
 

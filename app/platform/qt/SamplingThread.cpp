@@ -1,10 +1,8 @@
-#include "platform/SamplingThread.h"
+#include "platform/qt/SamplingThread.h"
 
 namespace kv {
 
 namespace {
-
-using SteadyClock = std::chrono::steady_clock;
 
 // Beyond this the thread was stopped (a suspended machine, a debugger): its
 // ticks are gone, and a burst of samples of the present would tell nothing.
@@ -13,7 +11,7 @@ constexpr auto longestCatchUp = std::chrono::seconds(1);
 } // namespace
 
 SamplingThread::SamplingThread(std::chrono::duration<double> interval, Sampler sample)
-    : interval_(std::chrono::duration_cast<SteadyClock::duration>(interval)), sample_(std::move(sample)),
+    : interval_(std::chrono::duration_cast<Clock::duration>(interval)), sample_(std::move(sample)),
       mainContext_(std::make_unique<QObject>()), thread_([this](const std::stop_token& stop) { run(stop); }) {
 }
 
@@ -24,7 +22,7 @@ SamplingThread::~SamplingThread() {
 }
 
 void SamplingThread::run(const std::stop_token& stop) {
-    auto due = SteadyClock::now() + interval_;
+    auto due = Clock::now() + interval_;
     while (!stop.stop_requested()) {
         {
             std::unique_lock lock(mutex_);
@@ -35,7 +33,7 @@ void SamplingThread::run(const std::stop_token& stop) {
         if (SampleWork work = sample_())
             hand(std::move(work));
         due += interval_;
-        if (const auto now = SteadyClock::now(); now - due > longestCatchUp)
+        if (const auto now = Clock::now(); now - due > longestCatchUp)
             due = now + interval_;
     }
 }

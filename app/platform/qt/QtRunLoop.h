@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/RunLoop.h"
-#include "platform/SamplingThread.h"
+#include "platform/qt/SamplingThread.h"
 
 #include <QObject>
 
@@ -20,7 +20,8 @@ public:
     QtRunLoop();
     ~QtRunLoop() override;
 
-    Clock::time_point now() const override;
+    Clock::time_point now() const override { return Clock::now(); }
+    WallClock::time_point wallClockNow() const override { return WallClock::now(); }
     void runFor(std::chrono::duration<double> duration) override;
     void postToMain(std::function<void()> work) override;
     TimerId scheduleRepeating(std::chrono::duration<double> interval, std::function<void()> action) override;

@@ -1,7 +1,7 @@
-#include "platform/HostConnectionWatch.h"
+#include "desktop/HostConnectionWatch.h"
 
-#include "platform/CompanionHost.h"
-#include "platform/MainWindow.h"
+#include "desktop/CompanionHost.h"
+#include "desktop/MainWindow.h"
 #include "shell/AppDelegate.h"
 #include "ui_MainWindow.h"
 

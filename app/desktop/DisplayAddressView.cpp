@@ -1,4 +1,4 @@
-#include "platform/DisplayAddressView.h"
+#include "desktop/DisplayAddressView.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

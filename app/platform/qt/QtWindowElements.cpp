@@ -1,6 +1,6 @@
-#include "platform/QtWindowElements.h"
+#include "platform/qt/QtWindowElements.h"
 
-#include "platform/RtfReader.h"
+#include "platform/qt/RtfReader.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
-#include "platform/GameWindowCapture.h"
+#include "platform/qt/GameWindowCapture.h"
 
-#include "platform/QtScreenCapture.h"
+#include "platform/qt/QtScreenCapture.h"
 
 #include <QGuiApplication>
 #include <QScreen>

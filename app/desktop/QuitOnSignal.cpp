@@ -1,4 +1,4 @@
-#include "platform/QuitOnSignal.h"
+#include "desktop/QuitOnSignal.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

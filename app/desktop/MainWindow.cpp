@@ -1,6 +1,7 @@
-#include "platform/MainWindow.h"
+#include "desktop/MainWindow.h"
 
-#include "platform/DebugCellView.h"
+#include "channel/CalibrationSearch.h"
+#include "desktop/DebugCellView.h"
 #include "shell/AppDelegate.h"
 #include "ui_HelpWindow.h"
 #include "ui_MainWindow.h"
@@ -11,14 +12,19 @@
 #include <QPixmap>
 #include <QScreen>
 
+#include <chrono>
 #include <utility>
 
 namespace kv {
 
 namespace {
 
-// How long a calibration may search before it gives up.
-constexpr int calibrationSeconds = 90;
+using namespace std::chrono_literals;
+
+// How often the time left and, in debug mode, the sampled cells are redrawn.
+constexpr auto calibrationClockStep = 200ms;
+constexpr auto debugCellsRefresh = 100ms;
+constexpr int logoPixels = 64;
 
 // Builds a Designer form into its widget, so that the element adapters can be
 // made from the form's widgets in the member initialisers.
@@ -72,7 +78,7 @@ void MainWindow::tagItems() {
 void MainWindow::showLogo(const QString& resourceFolder) {
     const QPixmap logo(QDir(resourceFolder).filePath(QStringLiteral("kesh-vistrel.png")));
     if (!logo.isNull())
-        ui_->halvLogoImg->setPixmap(logo.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        ui_->halvLogoImg->setPixmap(logo.scaled(logoPixels, logoPixels, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     else
         ui_->halvLogoImg->setText(QStringLiteral("Halvorin\nKesh"));
 }
@@ -116,9 +122,9 @@ void MainWindow::connectCommands() {
             [this] { delegate_.ShutdownKeshMenuClick(&shutdownItem_); });
     connect(ui.quitMenuItem, &QAction::triggered, this, [this] { close(); });
 
-    calibrationClock_.setInterval(200);
+    calibrationClock_.setInterval(calibrationClockStep);
     connect(&calibrationClock_, &QTimer::timeout, this, [this] { showCalibrationTimeLeft(); });
-    debugRefresh_.setInterval(100);
+    debugRefresh_.setInterval(debugCellsRefresh);
     connect(&debugRefresh_, &QTimer::timeout, this,
             [this] { debugCells_->setCells(delegate_.pixelData, delegate_.scanData); });
 }
@@ -155,7 +161,7 @@ void MainWindow::setCommandsEnabled(bool enabled) {
 
 void MainWindow::showCalibrationTimeLeft() {
     const auto elapsed = static_cast<int>(calibrationStarted_.elapsed() / 1000);
-    ui_->calibrationProgress->setValue(std::max(0, calibrationSeconds - elapsed));
+    ui_->calibrationProgress->setValue(std::max(0, static_cast<int>(channel::kCalibrationTimeLimit.count()) - elapsed));
 }
 
 void MainWindow::followDebugMode() {

@@ -1,4 +1,4 @@
-#include "platform/XcbDisplay.h"
+#include "platform/qt/XcbDisplay.h"
 
 #include <xcb/xcb.h>
 

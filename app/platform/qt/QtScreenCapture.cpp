@@ -1,4 +1,4 @@
-#include "platform/QtScreenCapture.h"
+#include "platform/qt/QtScreenCapture.h"
 
 #include <QGuiApplication>
 #include <QImage>

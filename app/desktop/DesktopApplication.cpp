@@ -1,6 +1,6 @@
-#include "platform/DesktopApplication.h"
+#include "desktop/DesktopApplication.h"
 
-#include "platform/GameWindowChoice.h"
+#include "desktop/GameWindowChoice.h"
 #include "shell/Configuration.h"
 
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "platform/QtUserDefaults.h"
+#include "platform/qt/QtUserDefaults.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "platform/QtRunLoop.h"
+#include "platform/qt/QtRunLoop.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -22,10 +22,6 @@ QtRunLoop::QtRunLoop() : context_(std::make_unique<QObject>()) {}
 
 QtRunLoop::~QtRunLoop() {
     stopSampling();
-}
-
-Clock::time_point QtRunLoop::now() const {
-    return Clock::now();
 }
 
 // Timers and queued work go on, and the window repaints; clicks and keys wait

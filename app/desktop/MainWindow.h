@@ -2,8 +2,8 @@
 // every control wired to the controller's command.
 #pragma once
 
-#include "platform/DisplayAddressView.h"
-#include "platform/QtWindowElements.h"
+#include "desktop/DisplayAddressView.h"
+#include "platform/qt/QtWindowElements.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>

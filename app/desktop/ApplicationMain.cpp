@@ -1,9 +1,9 @@
-#include "platform/ApplicationMain.h"
+#include "desktop/ApplicationMain.h"
 
-#include "platform/CommandLine.h"
-#include "platform/DesktopApplication.h"
-#include "platform/QuitOnSignal.h"
-#include "platform/SingleInstance.h"
+#include "desktop/CommandLine.h"
+#include "desktop/DesktopApplication.h"
+#include "desktop/QuitOnSignal.h"
+#include "desktop/SingleInstance.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "platform/RtfReader.h"
+#include "platform/qt/RtfReader.h"
 
 #include <QTextCursor>
 #include <QTextDocument>

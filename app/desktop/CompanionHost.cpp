@@ -1,4 +1,4 @@
-#include "platform/CompanionHost.h"
+#include "desktop/CompanionHost.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

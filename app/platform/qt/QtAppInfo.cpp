@@ -1,6 +1,6 @@
-#include "platform/QtAppInfo.h"
+#include "platform/qt/QtAppInfo.h"
 
-#include "platform/LoadedLibraries.h"
+#include "platform/qt/LoadedLibraries.h"
 #include "shell/Configuration.h"
 
 #include <QCoreApplication>

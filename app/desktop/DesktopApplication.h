@@ -2,14 +2,14 @@
 // controller and its windows, from launch to shut-down.
 #pragma once
 
-#include "platform/CompanionHost.h"
-#include "platform/GameWindowCapture.h"
-#include "platform/HostConnectionWatch.h"
-#include "platform/MainWindow.h"
-#include "platform/QtAppInfo.h"
-#include "platform/QtDesktopServices.h"
-#include "platform/QtRunLoop.h"
-#include "platform/QtUserDefaults.h"
+#include "desktop/CompanionHost.h"
+#include "platform/qt/GameWindowCapture.h"
+#include "desktop/HostConnectionWatch.h"
+#include "desktop/MainWindow.h"
+#include "platform/qt/QtAppInfo.h"
+#include "platform/qt/QtDesktopServices.h"
+#include "platform/qt/QtRunLoop.h"
+#include "platform/qt/QtUserDefaults.h"
 #include "shell/AppDelegate.h"
 
 #include <memory>

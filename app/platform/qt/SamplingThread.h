@@ -32,7 +32,7 @@ private:
     void hand(SampleWork work);
     void deliver();
 
-    const std::chrono::steady_clock::duration interval_;
+    const Clock::duration interval_;
     const Sampler sample_;
     // The receiver of the deliveries on the main thread; deliveries still
     // queued when it goes are dropped with it.
