@@ -1,8 +1,10 @@
-// The user's choices in the window survive quitting and starting again.
+// The user's choices in the window survive quitting (by closing the main
+// window, which runs the shut-down) and starting again.
 #include "GuiTestSupport.h"
-#include "platform/DesktopApplication.h"
+#include "desktop/DesktopApplication.h"
 #include "ui_MainWindow.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 
@@ -21,8 +23,9 @@ void choose(QComboBox* box, int tag) {
     emit box->activated(index);
 }
 
-TEST(SettingsSurviveRestart, LanguageLandingPageCheckBoxAndWindowFrameComeBackAfterQuitting) {
+TEST(SettingsSurviveRestart, LanguageLandingPageCheckBoxAndWindowFrameComeBackAfterClosingTheWindow) {
     PrivateSettings settings;
+    halvtest::TestHost host;
     const QRect frame(140, 90, 720, 600);
     {
         DesktopApplication app;
@@ -42,7 +45,12 @@ TEST(SettingsSurviveRestart, LanguageLandingPageCheckBoxAndWindowFrameComeBackAf
         // Exactly the chosen item carries the check mark.
         for (int i = 0; i < ui.languageMenu->count(); ++i)
             EXPECT_EQ(app.mainWindow().languagePopUp().itemState(i), i == 6) << "item " << i;
-        app.shutDown();
+        // Another open window must not keep the application alive.
+        app.mainWindow().helpWindow().show();
+        QTimer::singleShot(0, &app.mainWindow(), [&] { app.mainWindow().close(); });
+        QTimer::singleShot(10000, qApp, [] { QCoreApplication::exit(99); }); // a quit that never comes
+        EXPECT_EQ(QApplication::exec(), 0);
+        EXPECT_TRUE(host.waitForDisconnects(1, 10s)) << "the SDK connection is closed";
     }
 
     DesktopApplication restarted;

@@ -1,13 +1,11 @@
-// The window's own roads into the controller: the Help button, closing the
-// main window, and the companion display's address.
+// The window's own roads into the controller: the Help button and the log,
+// and the companion display's address.
 #include "ChildProcess.h"
 #include "GuiTestSupport.h"
 #include "TemporaryFolder.h"
-#include "platform/DesktopApplication.h"
+#include "desktop/DesktopApplication.h"
 #include "ui_HelpWindow.h"
 #include "ui_MainWindow.h"
-
-#include <TestHost.h>
 
 #include <QApplication>
 #include <QClipboard>
@@ -54,22 +52,6 @@ TEST(WindowCommands, HelpBringsUpTheShippedTextCancelsAPendingCalibrationAndTheL
     app.delegate().appendToLog("One more line.\n");
     EXPECT_EQ(log->toPlainText(), before + QStringLiteral("One more line.\n"));
     EXPECT_EQ(log->textCursor().selectedText(), before.left(10));
-}
-
-TEST(WindowCommands, ClosingTheMainWindowQuitsAndRunsTheShutDown) {
-    PrivateSettings settings;
-    halvtest::TestHost host;
-    DesktopApplication app;
-    app.launch();
-    ASSERT_TRUE(waitUntil([&] { return app.mainWindow().isVisible(); }, 5s));
-    app.mainWindow().helpWindow().show(); // another open window must not keep the application alive
-
-    QTimer::singleShot(0, &app.mainWindow(), [&] { app.mainWindow().close(); });
-    QTimer::singleShot(20000, qApp, [] { QCoreApplication::exit(99); }); // a quit that never comes
-    EXPECT_EQ(QApplication::exec(), 0);
-
-    EXPECT_TRUE(app.defaults().hasKey("windowPosition"));
-    EXPECT_TRUE(host.waitForDisconnects(1, 10s)) << "the SDK connection is closed";
 }
 
 // A host for phones on the network: the window shows where to open its
