@@ -123,16 +123,5 @@ TEST_F(ComposerTest, EveryRefusedUpdatePushIsReportedInDebugModeAndMissingImages
     EXPECT_EQ(log(), "KESH error pushing quorbbounce.gif: 4\nKESH error pushing update.html string: 4\n");
 }
 
-TEST_F(ComposerTest, TriggersFillTheSlotAndOnlyTheLastOneIsEvaluated) {
-    controller.combatTrigger(nullptr);
-    EXPECT_EQ(controller.currentMessage.size(), 15u);
-    controller.combatUntrigger(nullptr);
-    EXPECT_EQ(controller.currentMessage.size(), 12u);
-    controller.moneyTrigger(nullptr);
-    controller.debugMode = true;
-    controller.readMsgQueue();
-    EXPECT_EQ(log(), "evaluating message NPC10184\nNPC #PC10184\nKESH error pushing NPC string: 4\n");
-}
-
 } // namespace
 } // namespace kv::testing

@@ -63,21 +63,27 @@ protected:
     halvtest::TestHost host; // points XDG_DATA_HOME at its own folder
 };
 
-TEST_F(CoreWithRealSdk, AFirstStartRegistersAndStoresTheUpdatePageWithoutShowingIt) {
+TEST_F(CoreWithRealSdk, AFirstStartRegistersAndStoresTheUpdatePageWithoutShowingItAndAgainInAnotherLanguage) {
     controller.applicationDidFinishLaunching();
     EXPECT_NE(log().find("Halvorin Kesh Control initialized successfully.\n\n"), std::string::npos);
+    // Another language stores the update page again, in that language.
+    fakes.languageMenu.choose(7);
+    controller.languageChanged(&fakes.languageMenu);
     controller.applicationWillTerminate();
     ASSERT_TRUE(host.waitForDisconnects(1, deadline));
     const Messages messages = host.messages();
     EXPECT_EQ(summary(messages), (std::vector<std::string>{"other ", "file wow.gif", "file quorbbounce.gif",
-                                                           "content update.html"}));
-    ASSERT_EQ(messages.size(), 4u);
+                                                           "content update.html", "file wow.gif",
+                                                           "file quorbbounce.gif", "content update.html"}));
+    ASSERT_EQ(messages.size(), 7u);
     EXPECT_EQ(messages[0].type, 2u) << "a registration";
     EXPECT_EQ(messages[0].identifier(), config::applicationIdentifier);
     EXPECT_EQ(messages[0].friendlyName(), config::applicationFriendlyName);
     EXPECT_EQ(messages[1].filePath(), (shippedResources / "wow.gif").string());
     std::ifstream page(shippedResources / "update.html", std::ios::binary);
     EXPECT_EQ(payloadText(messages[3]), std::string(std::istreambuf_iterator<char>(page), {}));
+    EXPECT_NE(payloadText(messages[6]).find("Réactualisation"), std::string::npos);
+    EXPECT_EQ(payloadText(messages[6]).find("Updating"), std::string::npos);
 }
 
 TEST_F(CoreWithRealSdk, EachMessageReadFromTheScreenShowsTheUpdatePageOnceThenItsOwnPage) {
@@ -108,19 +114,6 @@ TEST_F(CoreWithRealSdk, EachMessageReadFromTheScreenShowsTheUpdatePageOnceThenIt
               std::string::npos);
     EXPECT_NE(payloadText(messages[6]).find("/npc=PC10184"), std::string::npos);
     EXPECT_NE(payloadText(messages[8]).find("/characters/kr/kelthuzad/Ëlf\""), std::string::npos);
-}
-
-TEST_F(CoreWithRealSdk, AnotherLanguageRestoresTheUpdatePageInThatLanguage) {
-    controller.applicationDidFinishLaunching();
-    fakes.languageMenu.choose(7);
-    controller.languageChanged(&fakes.languageMenu);
-
-    const Messages messages = messagesAfterLaunch();
-    EXPECT_EQ(summary(messages),
-              (std::vector<std::string>{"file wow.gif", "file quorbbounce.gif", "content update.html"}));
-    ASSERT_EQ(messages.size(), 3u);
-    EXPECT_NE(payloadText(messages[2]).find("Réactualisation"), std::string::npos);
-    EXPECT_EQ(payloadText(messages[2]).find("Updating"), std::string::npos);
 }
 
 TEST_F(CoreWithRealSdk, AfterTheMenuClosesTheConnectionPushesFailAndAreReportedInDebugMode) {
