@@ -27,6 +27,8 @@ const QString hostProgramName = QStringLiteral("kesh-host");
 // How long a host asked to stop may take before it is killed.
 constexpr int stopTimeoutMs = 5000;
 constexpr int busTimeoutMs = 2000;
+// The host's display file is a few lines; more is not one of its files.
+constexpr qint64 largestDisplayFile = 64 * 1024;
 
 // An absolute XDG folder variable, else the fallback under the home folder.
 std::string userFolder(const char* variable, const char* underHome) {
@@ -79,7 +81,7 @@ std::string CompanionHost::displayAddress() {
         QString::fromStdString(userFolder("XDG_STATE_HOME", ".local/state") + "/kesh-host/display.json"));
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    const QJsonObject display = QJsonDocument::fromJson(file.read(64 * 1024)).object();
+    const QJsonObject display = QJsonDocument::fromJson(file.read(largestDisplayFile)).object();
     // A host that was killed leaves its file behind: its address leads nowhere.
     const auto pid = static_cast<pid_t>(display.value(QStringLiteral("pid")).toInteger());
     if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH)

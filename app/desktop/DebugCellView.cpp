@@ -8,7 +8,11 @@ namespace kv {
 
 namespace {
 
-constexpr int cellCount = 12;
+constexpr int cellCount = channel::kCellCount;
+// Room for each cell and for the frame's description after them.
+constexpr int cellWidth = 28;
+constexpr int descriptionWidth = 200;
+constexpr int viewHeight = 30;
 
 QColor qtColor(const PixelColor& color) {
     return QColor::fromRgbF(static_cast<float>(color.red), static_cast<float>(color.green),
@@ -52,7 +56,7 @@ QString DebugCellView::describeFrame(const std::array<std::int64_t, 12>& lit) {
 }
 
 QSize DebugCellView::sizeHint() const {
-    return {cellCount * 28 + 200, 30};
+    return {cellCount * cellWidth + descriptionWidth, viewHeight};
 }
 
 void DebugCellView::paintEvent(QPaintEvent*) {

@@ -17,6 +17,9 @@ constexpr int deepestLevel = 3;
 // A desktop has far fewer; the walk stays bounded whatever the server holds.
 constexpr std::size_t mostWindows = 4096;
 
+// Window names and classes are read up to this many 32-bit units.
+constexpr std::uint32_t longestPropertyUnits = 256;
+
 constexpr std::uint8_t badWindow = 3;
 constexpr std::uint8_t badMatch = 8;
 constexpr std::uint8_t badDrawable = 9;
@@ -140,9 +143,11 @@ std::vector<XWindowInfo> XcbDisplay::namedWindows() {
         std::vector<Asked> asked;
         for (const xcb_window_t window : children)
             asked.push_back(
-                {xcb_get_property(connection_, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_ANY, 0, 256),
-                 xcb_get_property(connection_, 0, window, netWmName_, XCB_ATOM_ANY, 0, 256),
-                 xcb_get_property(connection_, 0, window, XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 0, 256),
+                {xcb_get_property(connection_, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_ANY, 0,
+                                  longestPropertyUnits),
+                 xcb_get_property(connection_, 0, window, netWmName_, XCB_ATOM_ANY, 0, longestPropertyUnits),
+                 xcb_get_property(connection_, 0, window, XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 0,
+                                  longestPropertyUnits),
                  xcb_get_window_attributes(connection_, window), xcb_get_geometry(connection_, window)});
         for (std::size_t i = 0; i < children.size(); ++i) {
             XWindowInfo info;

@@ -77,7 +77,8 @@ TEST_F(ShellTest, TheHandOffTimerEvaluatesOnlyTheLatestMessageEachSecond) {
     EXPECT_EQ(controller.currentMessage, "");
 }
 
-TEST_F(ShellTest, SleepAndWakeReachTheReaderAndQuittingEndsTheActivitySavesTheFrameAndFlushes) {
+TEST_F(ShellTest,
+       SleepAndWakeReachTheReaderAndQuittingAfterClosingTheConnectionTwiceEndsTheActivityAndFlushes) {
     controller.applicationDidFinishLaunching();
     fakes.log.text.clear();
     fakes.desktop.willSleep();
@@ -86,15 +87,6 @@ TEST_F(ShellTest, SleepAndWakeReachTheReaderAndQuittingEndsTheActivitySavesTheFr
     EXPECT_FALSE(controller.suspendScreenReads);
     EXPECT_EQ(log(), "") << "silent outside debug mode";
 
-    controller.applicationWillTerminate();
-    EXPECT_EQ(fakes.desktop.endedActivities, (std::vector<ActivityToken>{1}));
-    EXPECT_EQ(fakes.mainWindow.savedFrames, (std::vector<std::string>{"windowPosition"}));
-    EXPECT_EQ(fakes.defaults.synchronizeCount, 1);
-}
-
-TEST_F(ShellTest, ClosingTheConnectionTwiceAndQuittingIsHarmless) {
-    controller.applicationDidFinishLaunching();
-    fakes.log.text.clear();
     controller.confirmCalibrate = false;
     controller.ShutdownKeshMenuClick(&fakes.shutdownMenuItem);
     controller.ShutdownKeshMenuClick(&fakes.shutdownMenuItem);
@@ -103,11 +95,14 @@ TEST_F(ShellTest, ClosingTheConnectionTwiceAndQuittingIsHarmless) {
     EXPECT_EQ(fakes.shutdownMenuItem.title, "Kesh Control is now shutdown. Quit to restart.");
     EXPECT_TRUE(fakes.logo.hidden);
     EXPECT_FALSE(controller.confirmCalibrate) << "closing the connection keeps a pending calibration";
+
     controller.applicationWillTerminate(); // a second HalvKeshShutdown
-    EXPECT_EQ(fakes.mainWindow.savedFrames.size(), 1u);
+    EXPECT_EQ(fakes.desktop.endedActivities, (std::vector<ActivityToken>{1}));
+    EXPECT_EQ(fakes.mainWindow.savedFrames, (std::vector<std::string>{"windowPosition"}));
+    EXPECT_EQ(fakes.defaults.synchronizeCount, 1);
 }
 
-TEST_F(ShellTest, ChoosingALanguageOrLandingPageStoresAndMarksItCancelsACalibrationAndRebuildsTheUpdatePage) {
+TEST_F(ShellTest, MenuChoicesAreStoredAndMarkedAndCancelACalibrationAndANewLanguageRebuildsTheUpdatePage) {
     controller.applicationDidFinishLaunching();
     controller.debugMode = true;
     controller.showOnDesktopToo = true;
@@ -131,15 +126,12 @@ TEST_F(ShellTest, ChoosingALanguageOrLandingPageStoresAndMarksItCancelsACalibrat
     EXPECT_EQ(fakes.defaults.integerForKey("landingPageIntKey"), 4);
     EXPECT_EQ(fakes.landingPageMenu.markedTags(), (std::vector<std::int64_t>{4}));
     EXPECT_TRUE(controller.confirmCalibrate);
-}
 
-TEST_F(ShellTest, TheDesktopCheckBoxIsStoredWithoutCancellingACalibration) {
-    controller.confirmCalibrate = false;
+    controller.confirmCalibrate = false; // the desktop check box leaves a calibration pending
     for (const bool on : {true, false}) {
         fakes.showDesktopToo.on = on;
         controller.DesktopTooClicked(&fakes.showDesktopToo);
         EXPECT_EQ(controller.showOnDesktopToo, on);
-        EXPECT_TRUE(fakes.defaults.hasKey("showOnDesktopTooKey"));
         EXPECT_EQ(fakes.defaults.boolForKey("showOnDesktopTooKey"), on);
     }
     EXPECT_FALSE(controller.confirmCalibrate);
