@@ -44,11 +44,7 @@ public:
     }
 
     // What the user does: choose the item with this tag.
-    void choose(std::int64_t tag) {
-        for (std::size_t i = 0; i < items.size(); ++i)
-            if (items[i].tag == tag)
-                selectedIndex = static_cast<int>(i);
-    }
+    void choose(std::int64_t tag) { selectItemWithTag(tag); }
     std::vector<std::int64_t> markedTags() const {
         std::vector<std::int64_t> marked;
         for (const auto& item : items)
