@@ -3,9 +3,9 @@
 #pragma once
 
 #include "desktop/CompanionHost.h"
-#include "platform/qt/GameWindowCapture.h"
 #include "desktop/HostConnectionWatch.h"
 #include "desktop/MainWindow.h"
+#include "platform/qt/GameWindowCapture.h"
 #include "platform/qt/QtAppInfo.h"
 #include "platform/qt/QtDesktopServices.h"
 #include "platform/qt/QtRunLoop.h"

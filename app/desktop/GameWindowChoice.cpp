@@ -1,7 +1,7 @@
 #include "desktop/GameWindowChoice.h"
 
-#include "platform/qt/GameWindowCapture.h"
 #include "desktop/MainWindow.h"
+#include "platform/qt/GameWindowCapture.h"
 #include "ui_MainWindow.h"
 
 #include <QInputDialog>

@@ -78,7 +78,8 @@ void MainWindow::tagItems() {
 void MainWindow::showLogo(const QString& resourceFolder) {
     const QPixmap logo(QDir(resourceFolder).filePath(QStringLiteral("kesh-vistrel.png")));
     if (!logo.isNull())
-        ui_->halvLogoImg->setPixmap(logo.scaled(logoPixels, logoPixels, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        ui_->halvLogoImg->setPixmap(
+            logo.scaled(logoPixels, logoPixels, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     else
         ui_->halvLogoImg->setText(QStringLiteral("Halvorin\nKesh"));
 }
@@ -161,7 +162,8 @@ void MainWindow::setCommandsEnabled(bool enabled) {
 
 void MainWindow::showCalibrationTimeLeft() {
     const auto elapsed = static_cast<int>(calibrationStarted_.elapsed() / 1000);
-    ui_->calibrationProgress->setValue(std::max(0, static_cast<int>(channel::kCalibrationTimeLimit.count()) - elapsed));
+    ui_->calibrationProgress->setValue(
+        std::max(0, static_cast<int>(channel::kCalibrationTimeLimit.count()) - elapsed));
 }
 
 void MainWindow::followDebugMode() {

@@ -39,7 +39,8 @@ TEST_F(CalibrationTest, FindsThePatternStoresItAndReadsWithTheNewGeometryLogging
         fake.desktop.spoken.clear();
         fake.runLoop.scheduleRepeating(3s, [this] {
             for (std::int64_t line = 3; line < 6; ++line)
-                kv::channel::testing::paintLetters(fake.screen, line, kv::channel::testing::paintedPattern(9, 9));
+                kv::channel::testing::paintLetters(fake.screen, line,
+                                                   kv::channel::testing::paintedPattern(9, 9));
         });
         controller.debugMode = debug;
         const auto start = fake.runLoop.now();
@@ -55,20 +56,23 @@ TEST_F(CalibrationTest, FindsThePatternStoresItAndReadsWithTheNewGeometryLogging
                   "CAL: timeout established at 2026-01-31 18:06:30 +0000\n"
                   "CAL: mainscreen backingScaleFactor is 1.0\n",
                   "CAL loop 1: detectedPixelColor at testingScanLine 3 is 6\n",
-                  "CAL: scanning over range 48.0 \u2014 200.0\n", "CAL loop: looking over (4.0, 3.0, 49.0, 1.0)\n",
+                  "CAL: scanning over range 48.0 \u2014 200.0\n",
+                  "CAL loop: looking over (4.0, 3.0, 49.0, 1.0)\n",
                   "CAL: dropped out of forth loop with max scan width equal to 112.0\n"})
                 EXPECT_THAT(fake.log.text, HasSubstr(line));
             EXPECT_THAT(fake.log.text, HasSubstr(result));
         } else {
-            EXPECT_EQ(fake.log.text, "\nAre you sure you want to calibrate now?  This will erase your current screen "
-                                     "calibration, if any.\nThe app will beep to indicate it's working but will "
-                                     "otherwise appear frozen for up to 90 seconds.\n** Click Calibrate again to "
-                                     "begin **\n" +
-                                         kAttemptText + result);
-            EXPECT_THAT(fake.desktop.spoken,
-                        ::testing::ElementsAre(
-                            "kesh vistrel is calibrating. Switch back to WoW and type slash kesh vistrel calibrate",
-                            "Calibration successful. Ready to play."));
+            EXPECT_EQ(fake.log.text,
+                      "\nAre you sure you want to calibrate now?  This will erase your current screen "
+                      "calibration, if any.\nThe app will beep to indicate it's working but will "
+                      "otherwise appear frozen for up to 90 seconds.\n** Click Calibrate again to "
+                      "begin **\n" +
+                          kAttemptText + result);
+            EXPECT_THAT(
+                fake.desktop.spoken,
+                ::testing::ElementsAre(
+                    "kesh vistrel is calibrating. Switch back to WoW and type slash kesh vistrel calibrate",
+                    "Calibration successful. Ready to play."));
         }
         EXPECT_EQ(fake.defaults.floatForKey("scanWidth"), 108.0f);
         EXPECT_EQ(fake.defaults.integerForKey("scanHorizOffset"), 4);
@@ -92,8 +96,9 @@ TEST_F(CalibrationTest, PatternNeverShownErasesTheStoredCalibrationAndKeepsReadi
 
     clickCalibrateTwice();
 
-    for (const char* line : {"CAL loop 1: detectedPixelColor at testingScanLine 0 is 999\n", "CAL: TIMED OUT!\n",
-                             "Calibration failed. Try again and check help for troubleshooting tips\n"})
+    for (const char* line :
+         {"CAL loop 1: detectedPixelColor at testingScanLine 0 is 999\n", "CAL: TIMED OUT!\n",
+          "Calibration failed. Try again and check help for troubleshooting tips\n"})
         EXPECT_THAT(fake.log.text, HasSubstr(line));
     EXPECT_EQ(fake.desktop.spoken.back(), "Failed to calibrate");
     EXPECT_EQ(fake.defaults.floatForKey("scanWidth"), 0.0f);

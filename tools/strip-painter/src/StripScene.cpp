@@ -16,7 +16,8 @@ Rgb colourOfCode(int code) {
                                                  {0, 255, 255},
                                                  {255, 0, 255},
                                                  {255, 255, 255}}};
-    return code >= 0 && code < static_cast<int>(colours.size()) ? colours[static_cast<std::size_t>(code)] : Rgb{};
+    return code >= 0 && code < static_cast<int>(colours.size()) ? colours[static_cast<std::size_t>(code)]
+                                                                : Rgb{};
 }
 
 int cellEdge(int index, double cellPixels) {
