@@ -7,8 +7,8 @@
 #include "FakePlatform.h"
 #include "StripWindow.h"
 #include "TestHost.h"
-#include "platform/QtRunLoop.h"
-#include "platform/QtScreenCapture.h"
+#include "platform/qt/QtRunLoop.h"
+#include "platform/qt/QtScreenCapture.h"
 
 #include <benchmark/benchmark.h>
 

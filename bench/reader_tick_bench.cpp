@@ -8,8 +8,8 @@
 #include "BenchSummary.h"
 #include "FakePlatform.h"
 #include "StripWindow.h"
-#include "platform/GameWindowCapture.h"
-#include "platform/QtScreenCapture.h"
+#include "platform/qt/GameWindowCapture.h"
+#include "platform/qt/QtScreenCapture.h"
 
 #include <benchmark/benchmark.h>
 

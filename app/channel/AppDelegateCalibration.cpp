@@ -15,14 +15,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto kSearchTimeLimit = 90s;
 constexpr auto kWaitStep = 50ms;
 constexpr auto kFirstBeepAfter = 1s;
 constexpr auto kBeepInterval = 2s;
 
 // The date as the log shows it: "2026-01-31 18:05:09 +0000".
-std::string dateText(Clock::time_point when) {
-    const std::time_t seconds = Clock::to_time_t(when);
+std::string dateText(WallClock::time_point when) {
+    const std::time_t seconds = WallClock::to_time_t(when);
     std::tm utc{};
     gmtime_r(&seconds, &utc);
     char text[64];
@@ -74,7 +73,7 @@ void AppDelegate::calibrationTick() {
         if (calibrationSound)
             platform.desktop.playSound(*calibrationSound);
         // From the previous due time, so the beeps keep a steady rhythm.
-        *nextBeepTime += std::chrono::duration_cast<Clock::duration>(kBeepInterval);
+        *nextBeepTime += kBeepInterval;
     }
 }
 
@@ -87,14 +86,16 @@ bool AppDelegate::calibrateToScreen(double& width, std::int64_t& horizOffset, st
                                     LogView* log) {
     const auto start = platform.runLoop.now();
     calibrationSound = "Tink";
-    nextBeepTime = start + std::chrono::duration_cast<Clock::duration>(kFirstBeepAfter);
-    const auto deadline = start + std::chrono::duration_cast<Clock::duration>(kSearchTimeLimit);
+    nextBeepTime = start + kFirstBeepAfter;
+    const auto deadline = start + channel::kCalibrationTimeLimit;
 
     channel::CalibrationLog sink;
     if (log)
         sink = [log](const std::string& line) { log->insertAtCursor(line); };
     if (sink) {
-        sink("CAL: timeout established at " + dateText(deadline) + "\n");
+        // The log shows the deadline as a date; the search waits for it on the steady clock.
+        sink("CAL: timeout established at " +
+             dateText(platform.runLoop.wallClockNow() + channel::kCalibrationTimeLimit) + "\n");
         sink("CAL: mainscreen backingScaleFactor is " +
              channel::decimalText(platform.screen.backingScaleFactor()) + "\n");
     }

@@ -93,7 +93,7 @@ ScreenRect candidateRect(const ScanGeometry& geometry, float width) {
 }
 
 float findSmallestWidth(CalibrationScreen& screen, const ScanGeometry& geometry, const SearchLog& log) {
-    float width = 12.0f * static_cast<float>(geometry.horizOffset);
+    float width = static_cast<float>(kCellCount) * static_cast<float>(geometry.horizOffset);
     log("CAL: scanning over range " + decimalText(width) + " \u2014 " + decimalText(kMaxSearchWidth));
     for (;;) {
         width += 1.0f;
@@ -104,7 +104,7 @@ float findSmallestWidth(CalibrationScreen& screen, const ScanGeometry& geometry,
         }
         const ScreenRect rect = candidateRect(geometry, width);
         log("CAL loop: looking over " + rectangleText(rect.x, rect.y, rect.width, rect.height));
-        for (int j = 0; j < 12; ++j) {
+        for (int j = 0; j < kCellCount; ++j) {
             const auto seen = screen.colorAt(rect, sampleColumn(j, width));
             log("CAL loop: test width " + decimalText(width) + ": detectedPixelColor at " +
                 std::to_string(j) + " was " + codeText(seen));
@@ -138,7 +138,7 @@ float findLargestWidth(CalibrationScreen& screen, const ScanGeometry& geometry, 
 } // namespace
 
 bool matchesCalibrationPattern(CalibrationScreen& screen, float width, const ScreenRect& rect) {
-    for (int i = 0; i < 12; ++i) {
+    for (int i = 0; i < kCellCount; ++i) {
         const auto color = screen.colorAt(rect, sampleColumn(i, width));
         if (!color || classifyColor(*color) != kCalibrationPattern[static_cast<std::size_t>(i)])
             return false;
@@ -150,7 +150,6 @@ bool searchCalibration(ScanGeometry& geometry, CalibrationScreen& screen, const 
                        std::int64_t* firstCellWidth) {
     const SearchLog log(sink);
     waitForPattern(screen, log);
-    geometry.vertOffset = -1;
     geometry.vertOffset = findTopmostLine(screen, log);
     std::int64_t rightEdge = 0;
     geometry.horizOffset = findFirstCellMiddle(screen, geometry.vertOffset, log, rightEdge);

@@ -4,9 +4,11 @@
 #pragma once
 
 #include "channel/ColorCode.h"
+#include "channel/SampleOffsets.h"
 #include "channel/ScanGeometry.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -15,8 +17,11 @@
 namespace kv::channel {
 
 // Colour codes of the pattern's 12 cells, left to right.
-inline constexpr std::array<int, 12> kCalibrationPattern{
+inline constexpr std::array<int, kCellCount> kCalibrationPattern{
     kMagenta, kBlack, kYellow, kBlue, kGreen, kRed, kWhite, kMagenta, kCyan, kYellow, kCyan, kBlack};
+
+// How long the Calibrate command searches before it gives up.
+inline constexpr std::chrono::seconds kCalibrationTimeLimit{90};
 
 // Widths are searched below this bound and wrap around to kMinSearchWidth.
 inline constexpr float kMaxSearchWidth = 200.0f;

@@ -27,7 +27,7 @@ AcceptedByte acceptByte(std::vector<std::uint8_t>& nameInProgress, std::int64_t&
         nameInProgress.clear();
         return result;
     }
-    if (value < 0 || value > 254)
+    if (value < 0 || value > kHighestMessageByte)
         return result;
 
     if (nameInProgress.size() >= kMaxMessageBytes) {

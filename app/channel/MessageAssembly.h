@@ -23,6 +23,8 @@ inline constexpr std::chrono::seconds kPartialMessageTimeout{3};
 
 inline constexpr int kTerminatorFirst = 7;
 inline constexpr int kTerminatorSecond = 8;
+// The highest byte value a message may hold; 255 is never collected.
+inline constexpr int kHighestMessageByte = 254;
 
 enum class ByteOutcome {
     Collected,        // appended to the message in progress

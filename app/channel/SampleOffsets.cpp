@@ -5,7 +5,7 @@
 namespace kv::channel {
 
 std::int64_t sampleColumn(int index, float width) {
-    const float column = static_cast<float>(index) * width / 12.0f;
+    const float column = static_cast<float>(index) * width / static_cast<float>(kCellCount);
     // Converting a float outside the integer range is undefined; such a width
     // can only come from a damaged stored calibration.
     if (!std::isfinite(column) || std::fabs(column) > 1.0e9f)
@@ -13,8 +13,8 @@ std::int64_t sampleColumn(int index, float width) {
     return static_cast<std::int64_t>(std::lround(column));
 }
 
-std::array<std::int64_t, kCellCount> computeSampleOffsets(double scanWidth) {
-    std::array<std::int64_t, kCellCount> offsets{};
+SampleOffsets computeSampleOffsets(double scanWidth) {
+    SampleOffsets offsets{};
     if (!std::isfinite(scanWidth) || std::fabs(scanWidth) > 1.0e9) {
         offsets.fill(-1);
         return offsets;

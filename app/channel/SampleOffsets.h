@@ -7,7 +7,9 @@
 
 namespace kv::channel {
 
+// The strip's cells, left to right.
 inline constexpr int kCellCount = 12;
+using SampleOffsets = std::array<std::int64_t, kCellCount>;
 
 // Column of cell `index` in a strip `width` pixels wide: index * width / 12 in
 // single precision (multiplied first), rounded half away from zero. Widths so
@@ -15,8 +17,8 @@ inline constexpr int kCellCount = 12;
 // outside every image, which reads as black.
 std::int64_t sampleColumn(int index, float width);
 
-// The 12 sample columns for a strip width; the width is narrowed to single
-// precision first, exactly as calibration tests candidate widths.
-std::array<std::int64_t, kCellCount> computeSampleOffsets(double scanWidth);
+// The sample column of each cell for a strip width; the width is narrowed to
+// single precision first, exactly as calibration tests candidate widths.
+SampleOffsets computeSampleOffsets(double scanWidth);
 
 } // namespace kv::channel

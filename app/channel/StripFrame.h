@@ -4,12 +4,14 @@
 //         mark  phase  data bits 7..0      mark  phase (equal to cell 1)
 #pragma once
 
+#include "channel/SampleOffsets.h"
+
 #include <array>
 #include <cstdint>
 
 namespace kv::channel {
 
-using CellStates = std::array<std::int64_t, 12>;
+using CellStates = std::array<std::int64_t, kCellCount>;
 
 // Weight of each cell in a frame's value; markers and phase bits weigh 0.
 inline constexpr CellStates kCellWeights{0, 0, 128, 64, 32, 16, 8, 4, 2, 1, 0, 0};

@@ -3,6 +3,7 @@
 // geometry the capturing side reads, which only the main thread changes.
 #pragma once
 
+#include "channel/SampleOffsets.h"
 #include "platform/RunLoop.h"
 #include "platform/ScreenCapture.h"
 
@@ -13,14 +14,12 @@
 
 namespace kv::channel {
 
-using SampleOffsets = std::array<std::int64_t, 12>;
-
 struct StripSample {
     enum class Outcome { NoDisplay, NoImage, Sampled };
 
     Outcome outcome = Outcome::NoImage;
     Clock::time_point takenAt{};
-    std::array<PixelColor, 12> colors{}; // for Sampled: one per cell, black outside the image
+    std::array<PixelColor, kCellCount> colors{}; // for Sampled: one per cell, black outside the image
 };
 
 // The scan rectangle and sample offsets, copied under a lock so that the

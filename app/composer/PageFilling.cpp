@@ -30,7 +30,7 @@ std::string fillCharacterTemplate(std::string_view pageTemplate, std::string_vie
     if (landsOnRankingSite(landingPageInt)) {
         page = replaceAll(page, regionPlaceholder, regionSegment(userLanguage));
     } else {
-        if (userLanguage == 13)
+        if (userLanguage == kChinaLanguage)
             page = replaceAll(page, config::gameSiteHost, config::chinaSiteHost);
         page = replaceAll(page, localePlaceholder, localeSegment(userLanguage));
     }
@@ -47,7 +47,7 @@ std::string characterDesktopAddress(std::string_view name, std::string_view webR
     std::string address = "https://" + std::string(config::gameSiteHost) +
                           std::string(localeSegment(userLanguage)) + "character/" + realm + "/" +
                           std::string(name) + std::string(nameSuffix(landingPageInt));
-    if (userLanguage == 13)
+    if (userLanguage == kChinaLanguage)
         address = replaceAll(address, config::gameSiteHost, config::chinaSiteHost);
     return address;
 }

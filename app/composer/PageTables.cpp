@@ -6,23 +6,37 @@ namespace kv::composer {
 
 namespace {
 
+// Only the first eleven languages have an NPC site and an update word of their own.
+constexpr std::int64_t kLanguagesWithOwnWords = 11;
+constexpr std::int64_t kEnglishUs = 1;
+constexpr std::int64_t kEnglishGb = 5;
+
 bool isKnownLanguage(std::int64_t userLanguage) {
-    return userLanguage >= 1 && userLanguage <= 13;
+    return userLanguage >= 1 && userLanguage <= kLanguageCount;
 }
 
 std::size_t languageIndex(std::int64_t userLanguage) {
     return isKnownLanguage(userLanguage) ? static_cast<std::size_t>(userLanguage - 1) : 0;
 }
 
-constexpr std::array<std::string_view, 13> locales{"/en-us/", "/es-mx/", "/pt-br/", "/de-de/", "/en-gb/",
-                                                   "/es-es/", "/fr-fr/", "/it-it/", "/pt-pt/", "/ru-ru/",
-                                                   "/ko-kr/", "/zh-tw/", "/zh-cn/"};
-constexpr std::array<std::string_view, 13> regions{"/en/", "/en/", "/en/", "/eu/", "/eu/", "/eu/", "/eu/",
-                                                   "/eu/", "/eu/", "/eu/", "/kr/", "/tw/", "/tw/"};
-constexpr std::array<std::string_view, 11> npcLabels{"www", "es", "pt", "de", "www", "es",
-                                                     "fr",  "it", "pt", "ru", "ko"};
+constexpr std::array<std::string_view, kLanguageCount> locales{
+    "/en-us/", "/es-mx/", "/pt-br/", "/de-de/", "/en-gb/", "/es-es/", "/fr-fr/",
+    "/it-it/", "/pt-pt/", "/ru-ru/", "/ko-kr/", "/zh-tw/", "/zh-cn/"};
+constexpr std::array<std::string_view, kLanguageCount> regions{
+    "/en/", "/en/", "/en/", "/eu/", "/eu/", "/eu/", "/eu/", "/eu/", "/eu/", "/eu/", "/kr/", "/tw/", "/tw/"};
+constexpr std::array<std::string_view, kLanguagesWithOwnWords> npcLabels{"www", "es", "pt", "de", "www", "es",
+                                                                         "fr",  "it", "pt", "ru", "ko"};
+
+std::size_t ownWordIndex(std::int64_t userLanguage) {
+    return static_cast<std::size_t>(userLanguage - 1);
+}
+
+bool hasOwnWords(std::int64_t userLanguage) {
+    return userLanguage >= 1 && userLanguage <= kLanguagesWithOwnWords;
+}
+
 // 10: a Latin capital O followed by Cyrillic letters, as the page has always shown it.
-constexpr std::array<std::string_view, 11> updateWords{
+constexpr std::array<std::string_view, kLanguagesWithOwnWords> updateWords{
     "Updating",        "Actualizando",
     "Atualizando",     "Aktualisierung",
     "Updating",        "Actualizando",
@@ -41,21 +55,21 @@ std::string_view regionSegment(std::int64_t userLanguage) {
 }
 
 std::string_view npcLanguageLabel(std::int64_t userLanguage, bool classic) {
-    if (userLanguage < 1 || userLanguage > 11)
+    if (!hasOwnWords(userLanguage))
         return "cn";
-    if (classic && (userLanguage == 1 || userLanguage == 5))
+    if (classic && (userLanguage == kEnglishUs || userLanguage == kEnglishGb))
         return "classic";
-    return npcLabels[static_cast<std::size_t>(userLanguage - 1)];
+    return npcLabels[ownWordIndex(userLanguage)];
 }
 
 std::string_view updateWord(std::int64_t userLanguage) {
-    if (userLanguage < 1 || userLanguage > 11)
+    if (!hasOwnWords(userLanguage))
         return "更新";
-    return updateWords[static_cast<std::size_t>(userLanguage - 1)];
+    return updateWords[ownWordIndex(userLanguage)];
 }
 
 bool landsOnRankingSite(std::int64_t landingPageInt) {
-    return landingPageInt == 4;
+    return landingPageInt == kRankingSiteLanding;
 }
 
 std::string_view characterTemplateName(std::int64_t landingPageInt) {
@@ -63,9 +77,9 @@ std::string_view characterTemplateName(std::int64_t landingPageInt) {
 }
 
 std::string_view nameSuffix(std::int64_t landingPageInt) {
-    if (landingPageInt == 2)
+    if (landingPageInt == kRaidsLanding)
         return "/pve/raids";
-    if (landingPageInt == 3)
+    if (landingPageInt == kPvpLanding)
         return "/pvp";
     return {};
 }

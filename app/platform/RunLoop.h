@@ -8,7 +8,10 @@
 
 namespace kv {
 
-using Clock = std::chrono::system_clock;
+// Every deadline and interval is measured on a steady clock, which a change of
+// the system's date does not move.
+using Clock = std::chrono::steady_clock;
+using WallClock = std::chrono::system_clock;
 using TimerId = std::int64_t;
 // Work a sample hands back for the main thread; empty: nothing to do.
 using SampleWork = std::function<void()>;
@@ -18,6 +21,8 @@ class RunLoop {
 public:
     virtual ~RunLoop() = default;
     virtual Clock::time_point now() const = 0;
+    // The date and time, only for texts that show one.
+    virtual WallClock::time_point wallClockNow() const = 0;
     // Runs the loop (timers and posted work, but no user input) for a while.
     virtual void runFor(std::chrono::duration<double> duration) = 0;
     // Runs the work on the main thread after the current operation.

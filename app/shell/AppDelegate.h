@@ -24,7 +24,7 @@ public:
     AppDelegate(const AppDelegate&) = delete;
     AppDelegate& operator=(const AppDelegate&) = delete;
 
-    // ---- Fields, in their documented order --------------------------------
+    // ---- State --------------------------------------------------------------
 
     LogView* myTextScroll = nullptr; // the log view inside the main window's scroll view
     Window* mainWindow = nullptr;
@@ -62,7 +62,7 @@ public:
     bool standingByForNewNameToStart = true;
     const std::string myUpdateFileName = "update.html";
 
-    // ---- subsystem 1: shell (app/shell/) -----------------------------------
+    // ---- Shell (shell/): launch, shut-down, log, settings, commands ---------
 
     void applicationDidFinishLaunching();
     void applicationWillTerminate();
@@ -87,8 +87,7 @@ public:
     // connection); on success logs it and pushes the update page as at launch.
     bool retryKeshInit();
 
-    // ---- subsystem 2: defined in app/channel/ ------------------------------
-    // (the channel engineer may add declarations inside this section only)
+    // ---- Screen channel (channel/): capture, decoding, calibration ----------
 
     void recordColorsThread();
     void screenAboutToSleep();
@@ -126,9 +125,7 @@ public:
     // Width of the pattern's first cell as the last search found it, in pixels.
     std::int64_t calibratedFirstCellWidth = 0;
 
-    // ---- end of subsystem 2 ------------------------------------------------
-
-    // ---- subsystem 3: page composer (app/composer/) ------------------------
+    // ---- Page composer (composer/): hand-off, pages, triggers ---------------
 
     void readMsgQueue();
     void evaluateMessage(const std::string& message);
@@ -141,7 +138,7 @@ public:
     void moneyTrigger(UiElement* sender);
     void levelTrigger(UiElement* sender);
 
-    // ---- platform -----------------------------------------------------------
+    // ---- Platform seams -----------------------------------------------------
 
     Platform platform;
 

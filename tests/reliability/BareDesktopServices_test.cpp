@@ -2,7 +2,7 @@
 // and no system bus: every call returns at once and the application stays
 // silent instead of failing.
 #include "ReliabilitySupport.h"
-#include "platform/QtDesktopServices.h"
+#include "platform/qt/QtDesktopServices.h"
 
 #include <QApplication>
 

@@ -40,12 +40,12 @@ public:
     }
     long count(const std::string& line) const { return std::count(lines_.begin(), lines_.end(), line); }
     bool saw(const std::string& line) const { return count(line) > 0; }
-    bool waitFor(const std::string& line, std::chrono::milliseconds deadline = std::chrono::seconds(30)) {
+    bool waitFor(const std::string& line, std::chrono::milliseconds deadline = std::chrono::seconds(10)) {
         return waitUntil([&] { return saw(line); }, deadline);
     }
     // The exit code once the painter has ended by itself, else -1.
     int waitForExit() {
-        if (!waitUntil([&] { return process_.state() == QProcess::NotRunning; }, std::chrono::seconds(30)))
+        if (!waitUntil([&] { return process_.state() == QProcess::NotRunning; }, std::chrono::seconds(10)))
             return -1;
         readLines();
         return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;

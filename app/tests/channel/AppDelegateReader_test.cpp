@@ -101,7 +101,7 @@ TEST_F(ReaderTest, APartialMessageIsDiscardedAfterThreeSecondsWithoutANewByte) {
     // The game closed, or a loading screen came, half-way through a message; the add-on resends later.
     for (const auto& [pause, message] :
          {std::pair{2.5s, "Jaina-PrThrall-Area 52"}, std::pair{3.0s, "Thrall-Area 52"}}) {
-        fake.log.clear();
+        fake.log.text.clear();
         send(framesOf(bytesOf("Jaina-Pr")));
         send({{-1, 0}});
         fake.runLoop.currentTime += std::chrono::duration_cast<Clock::duration>(pause);

@@ -16,15 +16,10 @@ public:
         std::string address;
         bool bringToFront;
     };
-    struct Activity {
-        std::uint64_t options;
-        std::string reason;
-    };
-
     std::vector<std::string> sounds;
     std::vector<std::string> spoken;
     std::vector<OpenedUrl> opened;
-    std::vector<Activity> activities;
+    std::vector<std::string> activities; // their reasons
     std::vector<ActivityToken> endedActivities;
     std::function<void()> willSleep;
     std::function<void()> didWake;
@@ -34,23 +29,14 @@ public:
     void openUrl(const std::string& address, bool bringToFront) override {
         opened.push_back({address, bringToFront});
     }
-    std::optional<ActivityToken> beginActivity(std::uint64_t options, const std::string& reason) override {
-        activities.push_back({options, reason});
+    std::optional<ActivityToken> beginActivity(std::uint64_t, const std::string& reason) override {
+        activities.push_back(reason);
         return static_cast<ActivityToken>(activities.size());
     }
     void endActivity(ActivityToken token) override { endedActivities.push_back(token); }
     void observeSleepAndWake(std::function<void()> sleep, std::function<void()> wake) override {
         willSleep = std::move(sleep);
         didWake = std::move(wake);
-    }
-
-    void systemWillSleep() const {
-        if (willSleep)
-            willSleep();
-    }
-    void screensDidWake() const {
-        if (didWake)
-            didWake();
     }
 };
 

@@ -12,19 +12,8 @@ namespace kv::fakes {
 class FakeLogView : public LogView {
 public:
     std::string text;
-    std::size_t selectionStart = 0;
-    std::size_t selectionLength = 0;
 
-    void clear() {
-        text.clear();
-        selectionStart = selectionLength = 0;
-    }
-    // Replaces the selection and leaves the insertion point after the inserted text.
-    void insertAtCursor(const std::string& inserted) override {
-        text.replace(selectionStart, selectionLength, inserted);
-        selectionStart += inserted.size();
-        selectionLength = 0;
-    }
+    void insertAtCursor(const std::string& inserted) override { text += inserted; }
 };
 
 class FakeWindow : public Window {
@@ -48,7 +37,6 @@ public:
     };
     std::vector<Item> items;
     int selectedIndex = -1;
-    std::vector<std::int64_t> selectRequests; // every tag the application asked to select
 
     explicit FakePopUpButton(std::vector<std::int64_t> tags) {
         for (auto tag : tags)
@@ -56,11 +44,7 @@ public:
     }
 
     // What the user does: choose the item with this tag.
-    void choose(std::int64_t tag) {
-        for (std::size_t i = 0; i < items.size(); ++i)
-            if (items[i].tag == tag)
-                selectedIndex = static_cast<int>(i);
-    }
+    void choose(std::int64_t tag) { selectItemWithTag(tag); }
     std::vector<std::int64_t> markedTags() const {
         std::vector<std::int64_t> marked;
         for (const auto& item : items)
@@ -73,7 +57,6 @@ public:
         return selectedIndex < 0 ? 0 : items[static_cast<std::size_t>(selectedIndex)].tag;
     }
     bool selectItemWithTag(std::int64_t tag) override {
-        selectRequests.push_back(tag);
         for (std::size_t i = 0; i < items.size(); ++i)
             if (items[i].tag == tag) {
                 selectedIndex = static_cast<int>(i);

@@ -1,8 +1,8 @@
 // KeshVistrel that starts a calibration as soon as it has launched, for the
 // test of a quit in the middle of one: "calibrating" on standard output
 // tells that the search is about to begin.
-#include "platform/ApplicationMain.h"
-#include "platform/DesktopApplication.h"
+#include "desktop/ApplicationMain.h"
+#include "desktop/DesktopApplication.h"
 #include "ui_MainWindow.h"
 
 #include <QPushButton>

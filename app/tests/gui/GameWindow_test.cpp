@@ -4,8 +4,8 @@
 // XWayland, where reading the screen gives nothing.
 #include "GuiTestSupport.h"
 #include "PainterProcess.h"
-#include "platform/DebugCellView.h"
-#include "platform/DesktopApplication.h"
+#include "desktop/DebugCellView.h"
+#include "desktop/DesktopApplication.h"
 #include "ui_MainWindow.h"
 
 #include <QAction>
@@ -55,7 +55,7 @@ protected:
         const auto npcShownAfter = [&](const HostLog& pages) {
             return pages.find(indexMessage, "wowhead.html", from);
         };
-        ASSERT_TRUE(waitUntil([&] { return npcShownAfter(HostLog{host.messages()}) >= 0; }, 30s)) << log();
+        ASSERT_TRUE(waitUntil([&] { return npcShownAfter(HostLog{host.messages()}) >= 0; }, 20s)) << log();
         const HostLog pages{host.messages()};
         const auto character = pages.find(contentMessage, "vistrel.html", from, "aerie-peak/Thrall");
         const auto npc = pages.find(contentMessage, "wowhead.html", from, "10184");

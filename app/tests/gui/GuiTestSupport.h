@@ -2,12 +2,12 @@
 // host was asked to store and show.
 #pragma once
 
+#include "TemporaryFolder.h"
 #include "WaitUntil.h"
 
 #include <TestHost.h>
 
 #include <QSettings>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <string>
@@ -21,14 +21,20 @@ using testsupport::waitUntil;
 class PrivateSettings {
 public:
     PrivateSettings() {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder_.path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder_.path());
+        const QString path = QString::fromStdString(folder_.path().string());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, path);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, path);
     }
 
 private:
-    QTemporaryDir folder_;
+    testsupport::TemporaryFolder folder_;
 };
 
+// The host's message types: a registration (with an icon), a file by path, a
+// page's text, the page to show.
+inline constexpr std::uint32_t registrationMessage = 2;
+inline constexpr std::uint32_t registrationWithIconMessage = 3;
+inline constexpr std::uint32_t fileMessage = 4;
 inline constexpr std::uint32_t contentMessage = 5;
 inline constexpr std::uint32_t indexMessage = 7;
 

@@ -1,30 +1,23 @@
 #include "StripScene.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace kv::painter {
 
 Rgb colourOfCode(int code) {
     // Bit order of the codes is not binary: the table is the reader's.
-    switch (code) {
-    case 1:
-        return {255, 0, 0};
-    case 2:
-        return {0, 255, 0};
-    case 3:
-        return {0, 0, 255};
-    case 4:
-        return {255, 255, 0};
-    case 5:
-        return {0, 255, 255};
-    case 6:
-        return {255, 0, 255};
-    case 7:
-        return {255, 255, 255};
-    default:
-        return {0, 0, 0};
-    }
+    static constexpr std::array<Rgb, 8> colours{{{0, 0, 0},
+                                                 {255, 0, 0},
+                                                 {0, 255, 0},
+                                                 {0, 0, 255},
+                                                 {255, 255, 0},
+                                                 {0, 255, 255},
+                                                 {255, 0, 255},
+                                                 {255, 255, 255}}};
+    return code >= 0 && code < static_cast<int>(colours.size()) ? colours[static_cast<std::size_t>(code)]
+                                                                : Rgb{};
 }
 
 int cellEdge(int index, double cellPixels) {

@@ -3,6 +3,7 @@
 // to its pattern at every scale; here is what they cannot see.)
 #include "CalibrationPattern.h"
 #include "DisplayServer.h"
+#include "GoldenData.h"
 #include "PainterProcess.h"
 
 #include <QGuiApplication>
@@ -28,6 +29,8 @@ Rgb rgbAt(const QImage& image, int x, int y) {
 }
 
 TEST(StripPainterOnScreen, PaintsFlatCellsAtItsScaleInAWindowOfItsOwnAndFollowsItsMoves) {
+    const auto golden = kv::testsupport::readGoldenPattern();
+    ASSERT_EQ(golden.size(), static_cast<std::size_t>(kCellCount));
     PainterProcess painter(KV_STRIP_PAINTER, display);
     ASSERT_TRUE(
         painter.start({"--stdin", "--window", "World of Warcraft", "--at", "400,300", "--scale", "1.5"}));
@@ -38,13 +41,16 @@ TEST(StripPainterOnScreen, PaintsFlatCellsAtItsScaleInAWindowOfItsOwnAndFollowsI
             painter.waitFor("moved: " + std::to_string(corner.x()) + " " + std::to_string(corner.y())));
         ASSERT_TRUE(kv::testsupport::waitUntil([&] { return painter.count("calibrating") == shown; }, 10s));
         ++shown;
-        // Black above line 2, then flat 6-pixel cells, and the bright guard after them.
+        // Black above line 2, then flat 6-pixel cells in the add-on's colours, and the bright guard after
+        // them.
         const QImage image =
             QGuiApplication::primaryScreen()->grabWindow(0, corner.x(), corner.y(), 78, 8).toImage();
         for (int y = 0; y < 8; ++y)
             for (int x = 0; x < 78; ++x) {
-                const int code = x < 72 ? kCalibrationCodes[static_cast<std::size_t>(x / 6)] : kWhiteCode;
-                ASSERT_EQ(rgbAt(image, x, y), y < 2 ? Rgb{} : colourOfCode(code)) << x << ", " << y;
+                const auto lit =
+                    x < 72 ? golden[static_cast<std::size_t>(x / 6)].rgb : std::array{1.0, 1.0, 1.0};
+                const auto level = [&](int c) { return y < 2 ? 0 : static_cast<int>(lit[c] * 255); };
+                ASSERT_EQ(rgbAt(image, x, y), (Rgb{level(0), level(1), level(2)})) << x << ", " << y;
             }
     }
 }
