@@ -1,6 +1,5 @@
 // The application core when its surroundings fail: displays vanish and come
-// back, a host stops reading while the user quits, and a desktop without
-// speech, sounds or keep-awake support.
+// back, and a host stops reading while the user quits.
 #include "CoreTestSupport.h"
 #include "ReliabilitySupport.h"
 #include "TestHost.h"
@@ -97,43 +96,6 @@ TEST_F(ApplicationUnderFaults, QuittingNeverHangsWhileTheHostHasStoppedReading) 
         kGenerousDeadline, [this] { controller.applicationWillTerminate(); }, "quitting");
     host.pauseReading(false);
     EXPECT_TRUE(host.waitForDisconnects(1, kGenerousDeadline));
-}
-
-// Speech, sounds and keep-awake all missing: nothing is spoken or played and
-// no activity is given, the way a bare desktop answers.
-class BareDesktop : public fakes::FakeDesktopServices {
-public:
-    void playSound(const std::string&) override { ++silentSounds; }
-    void speak(const std::string&) override { ++silentSpeech; }
-    std::optional<ActivityToken> beginActivity(std::uint64_t, const std::string&) override {
-        return std::nullopt;
-    }
-    int silentSounds = 0;
-    int silentSpeech = 0;
-};
-
-TEST(ApplicationOnABareDesktop, CalibrationWithoutDisplaysAndQuittingWorkWithoutSpeechSoundsOrKeepAwake) {
-    kv::testing::TemporaryFolder data;
-    kv::testing::ScopedDataHome dataHome(data.path());
-    fakes::FakePlatform fakes;
-    fakes.app.resourceFolder = kv::testing::shippedResources;
-    BareDesktop desktop;
-    AppDelegate controller{Platform{fakes.screen, fakes.defaults, desktop, fakes.runLoop, fakes.app}};
-    fakes.attach(controller);
-
-    controller.applicationDidFinishLaunching();
-    // The displays are gone as well: the search finds nothing until it gives up.
-    fakes.screen.displayCount = 0;
-    controller.calibrateButton(nullptr); // asks for confirmation
-    controller.calibrateButton(nullptr);
-    fakes.runLoop.runFor(2s);
-    finishesWithin(
-        kGenerousDeadline, [&] { controller.applicationWillTerminate(); }, "quitting");
-
-    EXPECT_GT(desktop.silentSpeech + desktop.silentSounds, 0) << "calibration tried to announce itself";
-    EXPECT_TRUE(desktop.endedActivities.empty()) << "no activity was given, so none is ended";
-    EXPECT_NE(fakes.log.text.find("Calibration failed."), std::string::npos);
-    HalvKeshShutdown();
 }
 
 } // namespace
