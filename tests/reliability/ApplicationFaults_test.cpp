@@ -1,40 +1,27 @@
 // The application core when its surroundings fail: displays vanish and come
 // back, and a host stops reading while the user quits.
+#include "ChannelTestSupport.h"
 #include "CoreTestSupport.h"
 #include "ReliabilitySupport.h"
 #include "TestHost.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 namespace kv::reliability {
 namespace {
 
 enum MessageType : std::uint32_t { content = 5, index = 7 };
 
-// One character frame over the default strip (x 2, y 1, 80 pixels wide).
-void paintFrame(fakes::FakeScreenCapture& screen, int value, int phase) {
-    bool lit[12] = {true,  phase == 1, false, false, false, false,
-                    false, false,      false, false, true,  phase == 1};
-    for (int bit = 0; bit < 8; ++bit)
-        lit[9 - bit] = ((value >> bit) & 1) != 0;
-    for (int cell = 0; cell < 12; ++cell) {
-        const auto from = std::lround(cell * 80.0 / 12.0);
-        const auto to = std::lround((cell + 1) * 80.0 / 12.0);
-        screen.fillRect(2 + from, 1, to - from, 1, lit[cell] ? PixelColor{0.9, 0.1, 0.1} : PixelColor{});
-    }
-}
-
 class ApplicationUnderFaults : public kv::testing::CoreTest {
 protected:
     ~ApplicationUnderFaults() override { HalvKeshShutdown(); } // before the host goes away
 
-    // Paints each byte as its two frames, one reader tick per frame.
+    // Paints each byte as its two frames over the default strip, one reader tick per frame.
     void paintBytes(const std::string& bytes) {
         for (const char byte : bytes)
             for (const int phase : {0, 1}) {
-                paintFrame(fakes.screen, static_cast<unsigned char>(byte), phase);
+                channel::testing::paintFrame(fakes.screen, 2, 1, 80.0, static_cast<unsigned char>(byte),
+                                             phase);
                 fakes.runLoop.runFor(50ms);
             }
     }
