@@ -6,6 +6,7 @@
 // replaced; and asking again for the same options changes neither the answers
 // nor the file.
 #include "HalvorinKeshControl.h"
+#include "TemporaryFolder.h"
 #include "settings/HalvSDKShared.h"
 #include "settings/JSON.h"
 
@@ -64,17 +65,9 @@ void writeAll(const std::string& path, const std::uint8_t* data, std::size_t siz
 }
 
 std::string setUp() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string base =
-        std::string(tmp != nullptr && tmp[0] != '\0' ? tmp : "/tmp") + "/kv-settings-fuzz-XXXXXX";
-    if (mkdtemp(base.data()) == nullptr)
-        std::abort();
-    static std::string folderToRemove = base;
-    std::atexit([] {
-        std::error_code ignored;
-        std::filesystem::remove_all(folderToRemove, ignored);
-    });
-    CFStringRef folder = CFStringCreateWithCString(kCFAllocatorDefault, base.c_str(), kCFStringEncodingUTF8);
+    static const kv::testsupport::TemporaryFolder base; // removed at exit
+    CFStringRef folder =
+        CFStringCreateWithCString(kCFAllocatorDefault, base.path().c_str(), kCFStringEncodingUTF8);
     if (!HalvSetConfigFilePath(folder))
         std::abort();
     CFRelease(folder);

@@ -15,6 +15,9 @@ std::string lower(std::string_view text) {
     return out;
 }
 
+// What a Host header without a port names.
+constexpr int kHttpPort = 80;
+
 std::string_view trim(std::string_view text) {
     const auto begin = text.find_first_not_of(" \t");
     if (begin == std::string_view::npos) {
@@ -40,7 +43,7 @@ bool hostNamesDisplay(std::string_view host, int port,
         name = host.substr(0, colon);
         portText = host.substr(colon);
     }
-    int given = 80;
+    int given = kHttpPort;
     if (!portText.empty()) {
         const auto digits = portText.substr(1);
         const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), given);

@@ -14,8 +14,11 @@
 namespace kesh::host {
 
 namespace {
-constexpr int kRecordFinishTimeoutMs = 2000;
-}
+// A record begun must be finished within this, or the applet's reader is out of step.
+constexpr auto kRecordFinishTimeout = std::chrono::seconds(2);
+// What one read takes from the socket.
+constexpr std::size_t kReadChunk = 64 * 1024;
+} // namespace
 
 AppletConnection::AppletConnection(int fd, std::uint64_t number, AppletStore& store, bool verbose)
     : fd_(fd), number_(number), store_(store), verbose_(verbose) {}
@@ -97,7 +100,7 @@ void AppletConnection::readLoop() {
 
 void AppletConnection::readMessages() {
     const auto registrationDue = std::chrono::steady_clock::now() + kRegistrationDeadline;
-    std::vector<std::uint8_t> buffer(64 * 1024);
+    std::vector<std::uint8_t> buffer(kReadChunk);
     std::vector<HostMessage> messages;
     while (true) {
         if (appletKey().empty()) {
@@ -147,8 +150,7 @@ bool AppletConnection::sendRecord(std::span<const std::uint8_t> record) {
         return false;
     }
     std::size_t sent = 0;
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(kRecordFinishTimeoutMs);
+    const auto deadline = std::chrono::steady_clock::now() + kRecordFinishTimeout;
     while (sent < record.size()) {
         const ssize_t n =
             ::send(fd_, record.data() + sent, record.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);

@@ -50,7 +50,7 @@ std::string AppletStore::registerApplet(const HostMessage& m) {
     Applet& applet = applets_[key];
     if (applet.info.key.empty()) {
         applet.info.key = key;
-        applet.info.fileCapability = randomHex(16);
+        applet.info.fileCapability = randomHex(kFileCapabilityBytes);
     }
     applet.info.identifier = m.identifier;
     applet.info.friendlyName = m.friendlyName;

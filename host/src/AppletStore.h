@@ -77,7 +77,10 @@ struct ServedFile {
 
 class AppletStore {
 public:
+    // The largest file an applet may have copied by path.
     static constexpr std::uintmax_t kMaxCopiedFile = 64u * 1024 * 1024;
+    // The secret in the addresses of an applet's files: 128 random bits.
+    static constexpr std::size_t kFileCapabilityBytes = 16;
     // A shown page is kept in memory with its edits: this bounds each applet's share.
     static constexpr std::size_t kMaxShownPage = 16u * 1024 * 1024;
 

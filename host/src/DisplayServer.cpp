@@ -31,6 +31,12 @@ public:
 
 namespace {
 
+// A display that loses its event stream tries again after this.
+constexpr int kStreamRetryMs = 2000;
+// After this many quiet seconds a stream carries an "alive" event, which shows
+// a dropped browser early and tells the display that the host is still there.
+constexpr int kAliveAfterQuietSeconds = 15;
+
 const std::regex kAppletDisplayPath(R"(/applets/([^/]+)/?)");
 const std::regex kFilePath(R"(/applets/([^/]+)/files/([0-9a-f]+)/(.+))");
 
@@ -350,15 +356,12 @@ void DisplayServer::handleEvents(const Request& req, Response& res) const {
         "text/event-stream",
         [hub = hub_, stream, idleSeconds = std::make_shared<int>(0)](std::size_t offset,
                                                                      httplib::DataSink& sink) {
-            // A display that loses the stream tries again after 2 s.
-            std::string events = offset == 0 ? "retry: 2000\n\n" : "";
+            std::string events = offset == 0 ? "retry: " + std::to_string(kStreamRetryMs) + "\n\n" : "";
             if (!hub->take(stream, std::chrono::seconds(1), events)) {
                 return false;
             }
             if (events.empty()) {
-                // An event now and then shows a dropped browser early, and tells
-                // the display that the host is still there.
-                if (++*idleSeconds < 15) {
+                if (++*idleSeconds < kAliveAfterQuietSeconds) {
                     return sink.is_writable();
                 }
                 events = "event: alive\ndata: {}\n\n";

@@ -62,12 +62,6 @@ void EventSender::add(std::unique_ptr<AppletConnection> connection) {
     connections_.push_back(std::move(connection));
 }
 
-std::size_t EventSender::connectionCount() {
-    const std::lock_guard lock(mutex_);
-    reapFinished();
-    return connections_.size();
-}
-
 int EventSender::send(const std::string& appletKey, std::span<const std::uint8_t> record) {
     const std::lock_guard lock(mutex_);
     int reached = 0;

@@ -42,7 +42,6 @@ public:
     // silent sockets cannot lock applets out); when every one has
     // registered, the new one is refused.
     void add(std::unique_ptr<AppletConnection> connection);
-    std::size_t connectionCount();
 
     // Sends to every registered connection of the applet (every applet when
     // the key is "*"); returns how many took the record whole.

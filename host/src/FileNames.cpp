@@ -6,8 +6,17 @@
 
 namespace kesh::host {
 
+namespace {
+// What a file name on the disk may hold.
+constexpr std::size_t kMaxFileNameBytes = 255;
+// Identifiers are at most 128 UTF-16 units, which escape to at most 128 * 3 * 3
+// bytes: keys longer than this are cut to kKeptKeyBytes and marked with a hash.
+constexpr std::size_t kLongestWholeKey = 200;
+constexpr std::size_t kKeptKeyBytes = 180;
+} // namespace
+
 bool isSafeFileName(std::string_view name) {
-    if (name.empty() || name.size() > 255 || name == "." || name == "..") {
+    if (name.empty() || name.size() > kMaxFileNameBytes || name == "." || name == "..") {
         return false;
     }
     return std::none_of(name.begin(), name.end(), [](char c) { return c == '/' || c == '\\' || c == '\0'; });
@@ -26,13 +35,11 @@ std::string appletKeyFor(std::string_view identifier) {
             key += escaped;
         }
     }
-    // A file name holds at most 255 bytes; identifiers are at most 128 UTF-16 units,
-    // which escape to at most 128 * 3 * 3 bytes, so long keys are cut and marked.
-    if (key.size() > 200) {
+    if (key.size() > kLongestWholeKey) {
         std::size_t hash = std::hash<std::string_view>{}(identifier);
         char suffix[24];
         std::snprintf(suffix, sizeof suffix, "~%016zx", hash);
-        key = key.substr(0, 180) + suffix;
+        key = key.substr(0, kKeptKeyBytes) + suffix;
     }
     return key.empty() ? std::string("%00") : key;
 }

@@ -9,6 +9,10 @@ namespace kesh::host {
 
 namespace {
 
+constexpr int kHighestPort = 65535;
+// The longest gap between keep-alive records that may be asked for: a day.
+constexpr int kLongestKeepAliveSeconds = 24 * 60 * 60;
+
 bool parseInt(const std::string& text, int low, int high, int& out) {
     int value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -74,7 +78,7 @@ std::optional<HostOptions> parseHostOptions(const std::vector<std::string>& args
             }
             const auto colon = value.rfind(':');
             if (colon == std::string::npos || colon == 0 ||
-                !parseInt(value.substr(colon + 1), 0, 65535, options.httpPort)) {
+                !parseInt(value.substr(colon + 1), 0, kHighestPort, options.httpPort)) {
                 problem = "--http needs HOST:PORT, for example 127.0.0.1:0";
                 return std::nullopt;
             }
@@ -84,7 +88,7 @@ std::optional<HostOptions> parseHostOptions(const std::vector<std::string>& args
                 options.httpHost = options.httpHost.substr(1, options.httpHost.size() - 2);
             }
         } else if (arg == "--keepalive") {
-            if (!next(value) || !parseInt(value, 0, 86400, options.keepAliveSeconds)) {
+            if (!next(value) || !parseInt(value, 0, kLongestKeepAliveSeconds, options.keepAliveSeconds)) {
                 problem = "--keepalive needs a number of seconds from 0 to 86400";
                 return std::nullopt;
             }

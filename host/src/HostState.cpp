@@ -15,6 +15,8 @@ namespace kesh::host {
 namespace {
 
 constexpr std::size_t kTokenBytes = 16; // 128 random bits
+// A token file is its hex digits and a line end; anything much longer is not one.
+constexpr std::size_t kLargestTokenFile = 256;
 
 bool isToken(const std::string& text) {
     return text.size() == 2 * kTokenBytes && std::all_of(text.begin(), text.end(), [](char c) {
@@ -58,7 +60,7 @@ bool HostState::open(bool newToken, std::string& problem) {
     const auto path = folder_ / "token";
     std::string readProblem;
     if (!newToken) {
-        if (auto text = readRegularFile(path, 256, false, readProblem)) {
+        if (auto text = readRegularFile(path, kLargestTokenFile, false, readProblem)) {
             text->erase(text->find_last_not_of(" \t\r\n") + 1);
             if (isToken(*text)) {
                 token_ = *text;

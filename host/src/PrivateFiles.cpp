@@ -17,6 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A file whose size the system does not tell is read in steps of at least this.
+constexpr std::size_t kSmallestReadGrowth = 64 * 1024;
+
 std::string failure(const std::string& what, const fs::path& path) {
     return what + " " + path.string() + ": " + std::strerror(errno);
 }
@@ -102,7 +105,7 @@ std::optional<std::string> readRegularFile(const fs::path& path, std::uintmax_t 
                 problem = tooLarge;
                 return std::nullopt;
             }
-            bytes.resize(std::min(std::max<std::size_t>(bytes.size() * 2, 65536), limit));
+            bytes.resize(std::min(std::max<std::size_t>(bytes.size() * 2, kSmallestReadGrowth), limit));
         }
         const ssize_t got = ::read(file.get(), bytes.data() + used, bytes.size() - used);
         if (got < 0 && errno == EINTR) {

@@ -47,9 +47,6 @@ public:
     // true result may be early: callers look at the buffer again.
     bool waitForData(unsigned long bytes, Event* stop);
     bool waitForRoom(unsigned long bytes, Event* stop);
-    // Any stored byte, any free byte.
-    bool waitForNotEmpty(Event* stop) { return waitForData(1, stop); }
-    bool waitForNotFull(Event* stop) { return waitForRoom(1, stop); }
     void wakeReaders() { notEmpty_.Set(); }
     void wakeWriters() { notFull_.Set(); }
 

@@ -1,41 +1,27 @@
 // The application core when its surroundings fail: displays vanish and come
-// back, a host stops reading while the user quits, and a desktop without
-// speech, sounds or keep-awake support.
+// back, and a host stops reading while the user quits.
+#include "ChannelTestSupport.h"
 #include "CoreTestSupport.h"
 #include "ReliabilitySupport.h"
 #include "TestHost.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 namespace kv::reliability {
 namespace {
 
 enum MessageType : std::uint32_t { content = 5, index = 7 };
 
-// One character frame over the default strip (x 2, y 1, 80 pixels wide).
-void paintFrame(fakes::FakeScreenCapture& screen, int value, int phase) {
-    bool lit[12] = {true,  phase == 1, false, false, false, false,
-                    false, false,      false, false, true,  phase == 1};
-    for (int bit = 0; bit < 8; ++bit)
-        lit[9 - bit] = ((value >> bit) & 1) != 0;
-    for (int cell = 0; cell < 12; ++cell) {
-        const auto from = std::lround(cell * 80.0 / 12.0);
-        const auto to = std::lround((cell + 1) * 80.0 / 12.0);
-        screen.fillRect(2 + from, 1, to - from, 1, lit[cell] ? PixelColor{0.9, 0.1, 0.1} : PixelColor{});
-    }
-}
-
 class ApplicationUnderFaults : public kv::testing::CoreTest {
 protected:
     ~ApplicationUnderFaults() override { HalvKeshShutdown(); } // before the host goes away
 
-    // Paints each byte as its two frames, one reader tick per frame.
+    // Paints each byte as its two frames over the default strip, one reader tick per frame.
     void paintBytes(const std::string& bytes) {
         for (const char byte : bytes)
             for (const int phase : {0, 1}) {
-                paintFrame(fakes.screen, static_cast<unsigned char>(byte), phase);
+                channel::testing::paintFrame(fakes.screen, 2, 1, 80.0, static_cast<unsigned char>(byte),
+                                             phase);
                 fakes.runLoop.runFor(50ms);
             }
     }
@@ -97,43 +83,6 @@ TEST_F(ApplicationUnderFaults, QuittingNeverHangsWhileTheHostHasStoppedReading) 
         kGenerousDeadline, [this] { controller.applicationWillTerminate(); }, "quitting");
     host.pauseReading(false);
     EXPECT_TRUE(host.waitForDisconnects(1, kGenerousDeadline));
-}
-
-// Speech, sounds and keep-awake all missing: nothing is spoken or played and
-// no activity is given, the way a bare desktop answers.
-class BareDesktop : public fakes::FakeDesktopServices {
-public:
-    void playSound(const std::string&) override { ++silentSounds; }
-    void speak(const std::string&) override { ++silentSpeech; }
-    std::optional<ActivityToken> beginActivity(std::uint64_t, const std::string&) override {
-        return std::nullopt;
-    }
-    int silentSounds = 0;
-    int silentSpeech = 0;
-};
-
-TEST(ApplicationOnABareDesktop, CalibrationWithoutDisplaysAndQuittingWorkWithoutSpeechSoundsOrKeepAwake) {
-    kv::testing::TemporaryFolder data;
-    kv::testing::ScopedDataHome dataHome(data.path());
-    fakes::FakePlatform fakes;
-    fakes.app.resourceFolder = kv::testing::shippedResources;
-    BareDesktop desktop;
-    AppDelegate controller{Platform{fakes.screen, fakes.defaults, desktop, fakes.runLoop, fakes.app}};
-    fakes.attach(controller);
-
-    controller.applicationDidFinishLaunching();
-    // The displays are gone as well: the search finds nothing until it gives up.
-    fakes.screen.displayCount = 0;
-    controller.calibrateButton(nullptr); // asks for confirmation
-    controller.calibrateButton(nullptr);
-    fakes.runLoop.runFor(2s);
-    finishesWithin(
-        kGenerousDeadline, [&] { controller.applicationWillTerminate(); }, "quitting");
-
-    EXPECT_GT(desktop.silentSpeech + desktop.silentSounds, 0) << "calibration tried to announce itself";
-    EXPECT_TRUE(desktop.endedActivities.empty()) << "no activity was given, so none is ended";
-    EXPECT_NE(fakes.log.text.find("Calibration failed."), std::string::npos);
-    HalvKeshShutdown();
 }
 
 } // namespace

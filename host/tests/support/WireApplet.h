@@ -1,6 +1,8 @@
-// Applet messages built byte by byte, and an applet in the test's own process
-// that sends them on the host's socket and reads the records that come back.
+// An applet in the test's own process that sends messages on the host's
+// socket and reads the records that come back.
 #pragma once
+
+#include "WireMessage.h"
 
 #include <cstdint>
 #include <cstring>
@@ -14,34 +16,8 @@
 
 namespace kesh::test {
 
-// One message: its header (type, payload length), fields at their offsets, then any payload.
-struct Wire {
-    Wire(std::uint32_t type, std::size_t fixedSize) : bytes(fixedSize, 0) {
-        u32(0, type).u32(4, std::uint32_t(fixedSize - 8));
-    }
-    Wire& u32(std::size_t offset, std::uint32_t value) {
-        for (int i = 0; i < 4; ++i) {
-            bytes[offset + std::size_t(i)] = std::uint8_t(value >> (8 * i));
-        }
-        return *this;
-    }
-    Wire& text(std::size_t offset, const std::u16string& value) {
-        for (std::size_t i = 0; i < value.size(); ++i) {
-            bytes[offset + 2 * i] = std::uint8_t(value[i]);
-            bytes[offset + 2 * i + 1] = std::uint8_t(value[i] >> 8);
-        }
-        return *this;
-    }
-    Wire& payload(const std::string& data) {
-        bytes.insert(bytes.end(), data.begin(), data.end());
-        return u32(4, std::uint32_t(bytes.size() - 8));
-    }
-    std::vector<std::uint8_t> bytes;
-};
-
-inline std::u16string u16(const std::string& ascii) {
-    return std::u16string(ascii.begin(), ascii.end());
-}
+using halvtest::u16;
+using halvtest::Wire;
 
 class WireApplet {
 public:

@@ -84,15 +84,15 @@ TEST(MessageReader, RefusesWrongLengthsUnknownTypesAndBadFields) {
     }
 }
 
+// Texts stop at their first zero unit (or fill their field) and decode surrogate pairs.
 TEST(Utf16Field, StopsAtTheFirstZeroAndDecodesSurrogatesAndFullFields) {
-    const auto field = [](const std::u16string& text, std::size_t size) {
-        return Wire(0, size + 8).text(8, text).bytes;
+    const std::pair<Bytes, std::string> cases[] = {
+        {Wire(0, 16).text(8, u"\U0001F600").bytes, "\xF0\x9F\x98\x80"},
+        {Wire(0, 14).text(8, u"abc").bytes, "abc"},
+        {Wire(0, 14).text(8, u"a\xD800").bytes, "a\xEF\xBF\xBD"},
+        {Wire(0, 16).text(8, u"a").text(12, u"b").bytes, "a"},
     };
-    const auto decode = [](const Bytes& bytes) { return decodeUtf16Field(std::span(bytes).subspan(8)); };
-    EXPECT_EQ(decode(field(u"\U0001F600", 8)), "\xF0\x9F\x98\x80");
-    EXPECT_EQ(decode(field(u"abc", 6)), "abc");
-    EXPECT_EQ(decode(field(u"a\xD800", 6)), "a\xEF\xBF\xBD");
-    Bytes gap = field(u"a", 8);
-    gap[12] = 'b'; // bytes after the terminator are not part of the text
-    EXPECT_EQ(decode(gap), "a");
+    for (const auto& [field, text] : cases) {
+        EXPECT_EQ(decodeUtf16Field(std::span(field).subspan(8)), text);
+    }
 }

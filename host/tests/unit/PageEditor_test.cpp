@@ -4,83 +4,53 @@
 
 using namespace kesh::host;
 
-namespace {
-TagSelector id(const char* name) {
-    return {name, false};
-}
-TagSelector cls(const char* name) {
-    return {name, true};
-}
-} // namespace
-
-TEST(PageEditorProperty, ReplacesOrAddsTheAttributeOfTheFirstElementWithTheId) {
-    std::string html = R"(<p id="a" style='x'>1</p><img id=b src="old.gif"/><p id="a">2</p>)";
-    EXPECT_EQ(setTagProperty(html, id("a"), "style", "color:red"), 1);
-    EXPECT_EQ(setTagProperty(html, id("b"), "SRC", "new.gif"), 1);
-    EXPECT_EQ(setTagProperty(html, id("b"), "alt", "say \"hi\" & go"), 1);
-    EXPECT_EQ(
-        html,
-        R"(<p id="a" style="color:red">1</p><img id=b src="new.gif" alt="say &quot;hi&quot; &amp; go"/>)"
-        R"(<p id="a">2</p>)");
-}
-
-TEST(PageEditorProperty, MatchesIdsAsTheBrowserReadsThemWithEntitiesDecoded) {
-    std::string html = R"(<p id="fish&amp;chips">x</p>)";
-    EXPECT_EQ(setTagContent(html, id("fish&chips"), "y"), 1);
-    EXPECT_EQ(html, R"(<p id="fish&amp;chips">y</p>)");
-}
-
-TEST(PageEditorProperty, ChangesEveryElementOfTheClassAndNoOther) {
-    std::string html = R"(<div class="x hot"><span class="hot">a</span></div><b class="hotter">c</b>)";
-    EXPECT_EQ(setTagProperty(html, cls("hot"), "hidden", ""), 2);
-    EXPECT_EQ(
-        html,
-        R"(<div class="x hot" hidden=""><span class="hot" hidden="">a</span></div><b class="hotter">c</b>)");
-}
-
-TEST(PageEditorProperty, RefusesNamesThatWouldBreakTheMarkup) {
-    std::string html = R"(<p id="a">x</p>)";
-    const std::string before = html;
-    EXPECT_EQ(setTagProperty(html, id("a"), "onclick=\"evil\"", "1"), 0);
-    EXPECT_EQ(setTagProperty(html, id("a"), "", "1"), 0);
-    EXPECT_EQ(html, before);
-}
-
-TEST(PageEditorContent, ReplacesTheInnerHtmlUpToTheMatchingEndTag) {
-    std::string html = R"(<div id="out"><div>inner</div>tail</div><div>after</div>)";
-    EXPECT_EQ(setTagContent(html, id("out"), "<i>new</i>"), 1);
-    EXPECT_EQ(html, R"(<div id="out"><i>new</i></div><div>after</div>)");
-}
-
-TEST(PageEditorContent, ReplacesEachElementOfTheClassIncludingNestedOnes) {
-    std::string html =
-        R"(<ul><li class="n">1</li><li class="n">2<b class="n">x</b></li></ul><li class="n">3</li>)";
-    EXPECT_EQ(setTagContent(html, cls("n"), "-"), 4);
-    EXPECT_EQ(html, R"(<ul><li class="n">-</li><li class="n">-</li></ul><li class="n">-</li>)");
+// A property is set on the element as the browser's setAttribute would, and
+// content replaces the inner HTML up to the matching end tag: by id ("#") the
+// first element with it, by class (".") every element carrying it, and
+// nothing else.
+TEST(PageEditor, EditsExactlyTheElementsTheBrowserWouldMatch) {
+    struct Case {
+        const char* target;
+        const char* property; // nullptr: a content edit
+        const char* value;
+        int changed;
+        const char* page;
+        const char* edited;
+    };
+    const Case cases[] = {
+        {"#a", "style", "c:red", 1, R"(<p id="a" style='x'>1</p><p id="a">2</p>)",
+         R"(<p id="a" style="c:red">1</p><p id="a">2</p>)"},
+        {"#b", "SRC", "new.gif", 1, R"(<img id=b src="old.gif"/>)", R"(<img id=b src="new.gif"/>)"},
+        {"#b", "alt", "say \"hi\" & go", 1, R"(<i id=b>)", R"(<i id=b alt="say &quot;hi&quot; &amp; go">)"},
+        {".hot", "hidden", "", 2, R"(<div class="x hot"><b class="hot">a</b></div><b class="hotter">c</b>)",
+         R"(<div class="x hot" hidden=""><b class="hot" hidden="">a</b></div><b class="hotter">c</b>)"},
+        {"#a", "onclick=\"evil\"", "1", 0, R"(<p id="a">x</p>)", R"(<p id="a">x</p>)"},
+        {"#a", "", "1", 0, R"(<p id="a">x</p>)", R"(<p id="a">x</p>)"},
+        {"#fish&chips", nullptr, "y", 1, R"(<p id="fish&amp;chips">x</p>)",
+         R"(<p id="fish&amp;chips">y</p>)"},
+        {"#out", nullptr, "<i>new</i>", 1, R"(<div id="out"><div>in</div>tail</div><div>after</div>)",
+         R"(<div id="out"><i>new</i></div><div>after</div>)"},
+        {".n", nullptr, "-", 4,
+         R"(<li class="n">1</li><li class="n">2<b class="n">x</b></li><p class="n">3</p>)",
+         R"(<li class="n">-</li><li class="n">-</li><p class="n">-</p>)"},
+        {"#t", nullptr, "done", 1,
+         R"(<!-- <p id="t"> --><script>'<p id="t">'</script><p title='id="t"' id="t">yes</p>)",
+         R"(<!-- <p id="t"> --><script>'<p id="t">'</script><p title='id="t"' id="t">done</p>)"},
+        {"#i", nullptr, "text", 0, R"(<img id="i"><br class="c">)", R"(<img id="i"><br class="c">)"},
+        {".c", nullptr, "text", 0, R"(<img id="i"><br class="c">)", R"(<img id="i"><br class="c">)"},
+        {"#nothing", nullptr, "text", 0, R"(<p id="a">x</p>)", R"(<p id="a">x</p>)"},
+        {"#open", nullptr, "new", 1, R"(<body><p id="open">old text)", R"(<body><p id="open">new)"},
+    };
+    for (const Case& c : cases) {
+        std::string html = c.page;
+        const TagSelector target{c.target + 1, c.target[0] == '.'};
+        const int changed = c.property != nullptr ? setTagProperty(html, target, c.property, c.value)
+                                                  : setTagContent(html, target, c.value);
+        EXPECT_EQ(changed, c.changed) << c.page;
+        EXPECT_EQ(html, c.edited) << c.page;
+    }
     // An edit that would make the page longer than its limit is not made.
-    EXPECT_EQ(setTagContent(html, cls("n"), std::string(20, 'x'), html.size() + 50), -1);
-    EXPECT_EQ(html, R"(<ul><li class="n">-</li><li class="n">-</li></ul><li class="n">-</li>)");
-}
-
-TEST(PageEditorContent, IgnoresLookalikesInCommentsScriptsAndAttributes) {
-    std::string html = "<!-- <p id=\"t\">no</p> --><script>var s = '<p id=\"t\">';</script>"
-                       "<p title='id=\"t\"' id=\"t\">yes</p>";
-    EXPECT_EQ(setTagContent(html, id("t"), "done"), 1);
-    EXPECT_EQ(html, "<!-- <p id=\"t\">no</p> --><script>var s = '<p id=\"t\">';</script>"
-                    "<p title='id=\"t\"' id=\"t\">done</p>");
-}
-
-TEST(PageEditorContent, LeavesVoidElementsAndMissingTargetsAlone) {
-    std::string html = R"(<img id="i" src="a.gif"><br class="c"><p>x</p>)";
-    const std::string before = html;
-    EXPECT_EQ(setTagContent(html, id("i"), "text"), 0);
-    EXPECT_EQ(setTagContent(html, cls("c"), "text"), 0);
-    EXPECT_EQ(setTagContent(html, id("nothing"), "text"), 0);
-    EXPECT_EQ(html, before);
-}
-
-TEST(PageEditorContent, AnUnclosedElementRunsToTheEndOfThePage) {
-    std::string html = R"(<body><p id="open">old text)";
-    EXPECT_EQ(setTagContent(html, id("open"), "new"), 1);
-    EXPECT_EQ(html, R"(<body><p id="open">new)");
+    std::string html = R"(<p class="n">-</p><p class="n">-</p>)";
+    EXPECT_EQ(setTagContent(html, {"n", true}, std::string(20, 'x'), html.size() + 30), -1);
+    EXPECT_EQ(html, R"(<p class="n">-</p><p class="n">-</p>)");
 }

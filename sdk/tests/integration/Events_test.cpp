@@ -1,6 +1,7 @@
 // Event records from the host reach the applet's callback, on the main
 // context of the thread that called Init.
 #include "SdkTestSupport.h"
+#include "WireMessage.h"
 
 #include <atomic>
 #include <thread>
@@ -24,16 +25,12 @@ void record(int type, int value, void* arg, void* context) {
         {type, value, {bytes, bytes + 256}, context, std::this_thread::get_id()});
 }
 
-std::vector<uint8_t> recordBytes(uint32_t recordType, int32_t type, int32_t value) {
-    std::vector<uint8_t> bytes(recordType == 1 ? 272 : 16, 0);
-    for (size_t i = 0; i < 4; ++i) {
-        bytes[i] = static_cast<uint8_t>(recordType >> (8 * i));
-        bytes[8 + i] = static_cast<uint8_t>(static_cast<uint32_t>(type) >> (8 * i));
-        bytes[12 + i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
-    }
-    for (size_t i = 16; i < bytes.size(); ++i)
-        bytes[i] = static_cast<uint8_t>(i * 7 + static_cast<size_t>(value));
-    return bytes;
+// A record whose argument bytes follow a pattern of its value.
+std::vector<uint8_t> recordBytes(uint32_t kind, int32_t type, int32_t value) {
+    Wire record = Wire::record(kind, type, value);
+    for (size_t i = 16; i < record.bytes.size(); ++i)
+        record.bytes[i] = static_cast<uint8_t>(i * 7 + static_cast<size_t>(value));
+    return record.bytes;
 }
 
 // Dispatches what is ready on the main context.

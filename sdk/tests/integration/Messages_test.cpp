@@ -1,6 +1,7 @@
 // The bytes the host receives for every message type, against the published
-// layout, built here independently of the SDK and of the test host's decoders.
+// layout, built apart from the SDK and from the test host's decoders.
 #include "SdkTestSupport.h"
+#include "WireMessage.h"
 
 #include <filesystem>
 #include <vector>
@@ -8,27 +9,6 @@
 using namespace halvtest;
 
 namespace {
-
-// An expected message: its type and size, zero-filled, then fields.
-struct Expected {
-    std::vector<uint8_t> bytes;
-    Expected(uint32_t type, size_t size, const std::vector<uint8_t>& payload = {}) : bytes(size, 0) {
-        bytes.insert(bytes.end(), payload.begin(), payload.end());
-        put32(0, type).put32(4, static_cast<uint32_t>(bytes.size() - 8));
-    }
-    Expected& put32(size_t offset, uint32_t value) {
-        for (int i = 0; i < 4; ++i)
-            bytes[offset + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
-        return *this;
-    }
-    Expected& units(size_t offset, const std::u16string& text) {
-        for (size_t i = 0; i < text.size(); ++i) {
-            bytes[offset + 2 * i] = static_cast<uint8_t>(text[i]);
-            bytes[offset + 2 * i + 1] = static_cast<uint8_t>(text[i] >> 8);
-        }
-        return *this;
-    }
-};
 
 const std::u16string kExecutablePath = std::filesystem::read_symlink("/proc/self/exe").u16string();
 
@@ -76,26 +56,29 @@ TEST_F(Messages, EveryMessageHasItsExactLayout) {
     ASSERT_TRUE(HalvKeshInit(CFSTR("plain"), CFSTR(""), nullptr));
 
     const std::u16string cut256 = longText.substr(0, 256), cut128 = longText.substr(0, 128);
-    Expected withIcon(3, 1032, icon);
-    withIcon.units(8, u"com.example.applet").units(264, u"Applet \u00e9").units(520, kExecutablePath);
     const std::vector<std::vector<uint8_t>> expected = {
-        withIcon.bytes,
-        Expected(4, 1544).units(8, u"a.png").units(520, u"/tmp/a.png").units(1032, u"image").bytes,
+        Wire(3, 1032)
+            .payload(icon)
+            .text(8, u"com.example.applet")
+            .text(264, u"Applet \u00e9")
+            .text(520, kExecutablePath)
+            .bytes,
+        Wire(4, 1544).text(8, u"a.png").text(520, u"/tmp/a.png").text(1032, u"image").bytes,
         // Cut to the field, with no terminator.
-        Expected(4, 1544).units(8, cut256).units(520, cut256).bytes,
-        Expected(5, 1032, content).units(8, u"c.bin").bytes,
-        Expected(5, 1032, {utf8.begin(), utf8.end()}).units(8, u"page.html").units(520, u"x").bytes,
-        Expected(6, 528, bitmap).units(8, u"i.raw").put32(520, 2).put32(524, 3).bytes,
-        Expected(7, 520).units(8, u"ab").bytes,
-        Expected(8, 780).units(12, u"t").units(268, u"p").units(524, pairAtEnd.substr(0, 128)).bytes,
-        Expected(8, 780).put32(8, 1).units(12, cut128).units(268, u"color").units(524, u"red").bytes,
-        Expected(9, 268, {0xc3, 0xbc, '<', 'b', '>'}).units(12, u"x").bytes,
-        Expected(9, 268).put32(8, 1).units(12, u"k").bytes,
-        Expected(5, 1032, chunk).units(8, u"c").bytes,
-        Expected(5, 1032, chunkAndOne).units(8, u"c").bytes,
-        Expected(6, 528, big).units(8, u"i").put32(520, 500).put32(524, 450).bytes,
-        Expected(9, 268, {bigText.begin(), bigText.end()}).units(12, u"t").bytes,
-        Expected(2, 1032).units(8, u"plain").units(520, kExecutablePath).bytes,
+        Wire(4, 1544).text(8, cut256).text(520, cut256).bytes,
+        Wire(5, 1032).payload(content).text(8, u"c.bin").bytes,
+        Wire(5, 1032).payload(utf8).text(8, u"page.html").text(520, u"x").bytes,
+        Wire(6, 528).payload(bitmap).text(8, u"i.raw").u32(520, 2).u32(524, 3).bytes,
+        Wire(7, 520).text(8, u"ab").bytes,
+        Wire(8, 780).text(12, u"t").text(268, u"p").text(524, pairAtEnd.substr(0, 128)).bytes,
+        Wire(8, 780).u32(8, 1).text(12, cut128).text(268, u"color").text(524, u"red").bytes,
+        Wire(9, 268).payload(std::string("\xc3\xbc<b>")).text(12, u"x").bytes,
+        Wire(9, 268).u32(8, 1).text(12, u"k").bytes,
+        Wire(5, 1032).payload(chunk).text(8, u"c").bytes,
+        Wire(5, 1032).payload(chunkAndOne).text(8, u"c").bytes,
+        Wire(6, 528).payload(big).text(8, u"i").u32(520, 500).u32(524, 450).bytes,
+        Wire(9, 268).payload(bigText).text(12, u"t").bytes,
+        Wire(2, 1032).text(8, u"plain").text(520, kExecutablePath).bytes,
     };
     ASSERT_TRUE(host->waitForMessages(expected.size(), kDeadline));
     const auto messages = host->messages();
