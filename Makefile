@@ -1,5 +1,5 @@
 # The two commands of the README, and a few more for developers.
-.PHONY: deps run-deps build test run package example bench sanitize asan tsan asan-all tsan-all fuzz format clean
+.PHONY: deps run-deps build test run package example bench sanitize asan tsan asan-all tsan-all fuzz mutants format clean
 
 JOBS ?= $(shell nproc)
 
@@ -56,6 +56,10 @@ tsan-all: deps
 	@ctest --preset tsan-all -j $(JOBS)
 
 sanitize: asan-all tsan-all
+
+# Every deliberate fault in scripts/mutants/, each in a scratch copy; each must be caught.
+mutants: deps
+	@bash scripts/mutants.sh
 
 # Every fuzz target for a bounded time (FUZZ_SECONDS, default 60).
 fuzz: deps
