@@ -3,7 +3,6 @@
 #include "SdkTestSupport.h"
 #include "WireMessage.h"
 
-#include <atomic>
 #include <thread>
 #include <vector>
 
