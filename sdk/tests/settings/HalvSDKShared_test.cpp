@@ -29,18 +29,25 @@ void addSectionAndWrite() {
 
 } // namespace
 
-TEST(SettingsPath, IsTheDigestFolderOfTheApplicationUnderTheBase) {
+TEST(SettingsPath, IsTheDigestFolderOfTheApplicationUnderTheDataFolder) {
     SettingsTestFolder folder;
-    EXPECT_EQ(folder.file(), folder.base() + "/Halvorin/Gaming/Applets/" +
-                                 settingsFolderName(mainBundlePath()) + "/halv.cfg");
+    const std::string applets = "/Halvorin/Gaming/Applets/";
+    EXPECT_EQ(folder.file(), folder.base() + applets + settingsFolderName(mainBundlePath()) + "/halv.cfg");
     EXPECT_EQ(fs::path(mainBundlePath()), fs::canonical("/proc/self/exe").parent_path());
     EXPECT_EQ(settingsFolderName("abc"), "a9993e364706816aba3e25717850c26c9cd0d89d");
     // Without a base there is no path, and reads fail rather than guess one.
     EXPECT_FALSE(HalvSetConfigFilePath(nullptr));
     EXPECT_FALSE(read());
-    setenv("XDG_DATA_HOME", (folder.base() + "/data").c_str(), 1);
-    EXPECT_TRUE(SetConfigFileForApplet());
-    EXPECT_EQ(configFileFullPath().rfind(folder.base() + "/data/Halvorin/Gaming/Applets/", 0), 0u);
+    // The data folder is an absolute XDG_DATA_HOME, else the home's.
+    setenv("HOME", "/home/tester", 1);
+    for (const auto& [data, base] :
+         {std::pair<std::string, std::string>{folder.base() + "/data/", folder.base() + "/data"},
+          {"", "/home/tester/.local/share"},
+          {"relative", "/home/tester/.local/share"}}) {
+        setenv("XDG_DATA_HOME", data.c_str(), 1);
+        EXPECT_TRUE(SetConfigFileForApplet());
+        EXPECT_EQ(configFileFullPath().rfind(base + applets, 0), 0u) << configFileFullPath();
+    }
 }
 
 TEST(SettingsFile, MissingEmptyOrUnusableFilesAreReadAsTheDefaultAndUnusableOnesKeptBesideTheNewFile) {

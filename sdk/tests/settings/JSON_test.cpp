@@ -41,12 +41,10 @@ TEST(JSONParse, AcceptsOneValueAndGivesItsCharactersAndNearestNumbers) {
     EXPECT_NE(reparsed(std::string(128, '[') + std::string(128, ']')), "-") << "nesting up to the limit";
 }
 
-TEST(JSONValue, WritesPrintableAsciiAndGivesFalseAndZeroForOtherKinds) {
+TEST(JSONValue, WritesOnlyPrintableAsciiAndNoNaN) {
     EXPECT_EQ(JSONValue::StringifyString(std::wstring(L"\x7F\0", 2)), L"\"\\u007F\\u0000\"");
     EXPECT_EQ(JSONValue::StringifyString(std::wstring(1, static_cast<wchar_t>(0x110000))), L"\"\\uFFFD\"");
     EXPECT_EQ(JSONValue(std::nan("")).Stringify(2, 0), L"null");
-    EXPECT_FALSE(JSONValue(L"true").AsBool() || JSONValue(1.0).AsBool());
-    EXPECT_EQ(JSONValue(true).AsNumber() + JSONValue(L"7").AsNumber(), 0.0);
 }
 
 TEST(JSONParse, RefusesAnythingElse) {

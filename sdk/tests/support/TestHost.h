@@ -32,7 +32,6 @@ struct Message {
     std::string friendlyName() const { return textOf({2, 3}, 264, 128); }
     std::string fileName() const { return textOf({4, 5, 6, 7}, 8, 256); }
     std::string filePath() const { return textOf({4}, 520, 256); }
-    std::string fileType() const { return type == 4 ? text(1032, 256) : textOf({5}, 520, 256); }
     std::string tag() const { return textOf({8, 9}, 12, 128); }
     std::string property() const { return textOf({8}, 268, 128); }
     std::string value() const { return textOf({8}, 524, 128); }
