@@ -33,8 +33,6 @@ TEST_F(ShellTest, AFirstStartLogsVersionConnectionAndMissingCalibrationInOrder) 
               "details.\n\n");
     EXPECT_EQ(controller.myScanRect, (Rect{2.0, 1.0, 80.0, 1.0}));
     EXPECT_EQ(fakes.languageMenu.selectedTag(), 1);
-    EXPECT_EQ(controller.landingPageInt, 0);
-    EXPECT_FALSE(fakes.showDesktopToo.on);
     EXPECT_EQ(fakes.mainWindow.restoredFrames, (std::vector<std::string>{"windowPosition"}));
     EXPECT_TRUE(fakes.mainWindow.visible);
     EXPECT_EQ(fakes.desktop.activities, (std::vector<std::string>{"Reading the screen"}));
