@@ -1,8 +1,6 @@
-// Reads the screens that the add-on's tests capture from their stand-in for the game through the
-// application's own calibration search and decoder. Input, a capture a line: "<seconds> <row 0> ...
-// <row 8>", each row a colour code 0..7 per pixel; the first shows the calibration pattern, the
-// others are reader ticks. Output: "calibrated <width> <horizontal offset> <vertical offset>", then
-// "message <text>" lines; nothing when calibration fails.
+// The add-on tests' captures read by the application's calibration search and decoder. In, a line each:
+// "<seconds> <row 0> ... <row 8>" (a colour code 0..7 a pixel), the first the calibration pattern. Out:
+// "calibrated <width> <horizontal offset> <vertical offset>", then "message <text>" lines.
 #include "channel/ByteConfirmation.h"
 #include "channel/CalibrationSearch.h"
 #include "channel/MessageAssembly.h"
@@ -34,8 +32,7 @@ struct Capture : CalibrationScreen {
             return std::nullopt;
         return kByCode[rows[y][x] - '0'];
     }
-    // The pattern stays on screen while the search runs; it gives up after as many captures as it
-    // could make in its 90 s.
+    // The pattern stays on screen while the search runs, which gives up after about 90 s of captures.
     std::optional<Rgb> colorAt(const ScreenRect& rect, std::int64_t column) override {
         ++captures;
         if (column >= rect.width)

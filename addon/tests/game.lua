@@ -1,6 +1,5 @@
--- A small stand-in for the game: the functions the add-on calls, a clock that moves only when told, and the
--- top of the screen as a reader that is often late captures it (the game's picture, enlarged when the desktop
--- shows the game larger), read by the application's own calibration and decoder (StripReader.cpp).
+-- A stand-in for the game: the functions the add-on calls, a clock that moves only when told, and the screen's
+-- top as an often late reader captures it, read by the application's calibration and decoder (StripReader.cpp).
 local here = debug.getinfo(1, "S").source:match("^@(.*)/[^/]*$") or "."
 local Game = { ADDON_DIR = here .. "/../KESHVistrelxmit", GOLDEN_DIR = here .. "/../../tests/golden" }
 Game.__index = Game

@@ -1,5 +1,4 @@
-// The reader tick on a fake screen: capture, frames into bytes, bytes into
-// messages, and what happens around them (no display, sleep, a message cut off).
+// The reader tick on a fake screen: capture, frames into bytes, bytes into messages, and around them.
 #include "ChannelTestSupport.h"
 #include "shell/Configuration.h"
 

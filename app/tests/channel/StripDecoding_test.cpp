@@ -1,8 +1,5 @@
-// The reader's pure parts: colours, sample columns, frames and messages, the
-// add-on's own frame and pattern data decoded the way the reader and the
-// calibration do (so that the two sides of the strip cannot drift apart), and
-// the calibration search's ways of failing, on a fake screen and a clock that
-// only waiting steps (0.05 s) and, where a case asks for it, captures advance.
+// The reader's pure parts, the add-on's golden frames and pattern decoded by them (so the two sides
+// cannot drift apart), and the calibration search's failures on a simulated screen and clock.
 #include "ChannelTestSupport.h"
 #include "GoldenData.h"
 #include "channel/ByteConfirmation.h"

@@ -1,5 +1,4 @@
-// Message evaluation and the page compositions on fakes, with an SDK that has
-// no host: every push is refused with code 4, which the debug lines report.
+// Message evaluation and the pages composed on fakes; with no host every push is refused with code 4.
 #include "CoreTestSupport.h"
 
 #include "shell/Configuration.h"
@@ -15,42 +14,40 @@ using ComposerTest = CoreTest;
 const std::string gameSite = "https://" + std::string(config::gameSiteHost);
 const std::string npcSite(config::npcSiteDomain);
 
-TEST_F(ComposerTest, ANpcMessageIsEvaluatedWithItsDebugLinesAndTheSlotEmptied) {
+TEST_F(ComposerTest, TheSlotIsEmptiedAndOnlyADispatchedMessageReArmsTheUpdatePage) {
     controller.debugMode = true;
     controller.readMsgQueue();
     EXPECT_EQ(log(), "") << "an empty slot is left alone";
-    controller.standingByForNewNameToStart = false;
-    controller.currentMessage = "C42";
-    controller.readMsgQueue();
-    EXPECT_EQ(log(), "evaluating message C42\nClassic NPC #42\nKESH error pushing NPC string: 4\n");
-    EXPECT_EQ(controller.currentMessage, "");
-    EXPECT_TRUE(controller.standingByForNewNameToStart);
-}
-
-TEST_F(ComposerTest, ARealmlessMessageIsRefusedAloudInAnyMode) {
-    for (const std::string message : {"Thrall", "Thrall-"}) {
+    // A realmless message is refused aloud in any mode; nothing is dispatched.
+    const std::pair<std::string, std::string> cases[] = {
+        {"C42", "evaluating message C42\nClassic NPC #42\nKESH error pushing NPC string: 4\n"},
+        {"Thrall", "Error: No realm found in text: Thrall\n"},
+        {"Thrall-", "Error: No realm found in text: Thrall-\n"},
+    };
+    for (const auto& [message, expected] : cases) {
         fakes.log.text.clear();
+        controller.debugMode = message == "C42";
         controller.standingByForNewNameToStart = false;
         controller.currentMessage = message;
         controller.readMsgQueue();
-        EXPECT_EQ(log(), "Error: No realm found in text: " + message + "\n");
-        EXPECT_FALSE(controller.standingByForNewNameToStart) << "nothing was dispatched";
+        EXPECT_EQ(log(), expected);
         EXPECT_EQ(controller.currentMessage, "");
+        EXPECT_EQ(controller.standingByForNewNameToStart, message == "C42") << message;
     }
     EXPECT_EQ(fakes.desktop.sounds, (std::vector<std::string>{"Blow", "Blow"}));
-}
 
-TEST_F(ComposerTest, RefusedPushesAreSilentOutsideDebugMode) {
+    // Refused pushes are silent outside debug mode; desktop pages open whatever the push gave.
+    fakes.log.text.clear();
     controller.showOnDesktopToo = true;
     controller.evaluateMessage("Thrall-Aerie Peak");
     controller.evaluateMessage("N10184");
     controller.levelTrigger(nullptr);
     controller.pushUpdatePage();
     EXPECT_EQ(log(), "");
-    EXPECT_EQ(fakes.desktop.opened.size(), 2u) << "desktop pages open whatever the push gave";
+    EXPECT_EQ(fakes.desktop.opened.size(), 2u);
 }
 
-TEST_F(ComposerTest, ACharacterPageOpensItsEncodedAddressInTheForeground) {
+TEST_F(ComposerTest, DesktopPagesOpenCharactersEncodedInFrontNpcsBehindAndNoUrlNowhere) {
     controller.debugMode = true;
     controller.showOnDesktopToo = true;
     controller.evaluateMessage("Ëlf-Aerie Peak");
@@ -60,26 +57,20 @@ TEST_F(ComposerTest, ACharacterPageOpensItsEncodedAddressInTheForeground) {
               "evaluating message Ëlf-Aerie Peak\nCharacter:Ëlf; realm:Aerie Peak; web realm:Aerie-Peak\n"
               "KESH error pushing player string: 4\nopening URL " +
                   address + "\n  encoded as " + encoded + "\n");
-    ASSERT_EQ(fakes.desktop.opened.size(), 1u);
-    EXPECT_EQ(fakes.desktop.opened[0].address, encoded);
-    EXPECT_TRUE(fakes.desktop.opened[0].bringToFront);
-}
-
-TEST_F(ComposerTest, AnNpcPageOpensInTheBackgroundUnlessItsAddressIsNoUrl) {
-    controller.debugMode = true;
-    controller.showOnDesktopToo = true;
     controller.userLanguage = 5;
     controller.composeNpcPage("10184", true);
-    ASSERT_EQ(fakes.desktop.opened.size(), 1u);
-    EXPECT_EQ(fakes.desktop.opened[0].address, "http://classic." + npcSite + "/npc=10184");
-    EXPECT_FALSE(fakes.desktop.opened[0].bringToFront);
+    ASSERT_EQ(fakes.desktop.opened.size(), 2u);
+    EXPECT_EQ(fakes.desktop.opened[0].address, encoded);
+    EXPECT_TRUE(fakes.desktop.opened[0].bringToFront);
+    EXPECT_EQ(fakes.desktop.opened[1].address, "http://classic." + npcSite + "/npc=10184");
+    EXPECT_FALSE(fakes.desktop.opened[1].bringToFront);
 
     fakes.log.text.clear();
     controller.composeNpcPage("1 2", false);
-    const std::string address = "http://www." + npcSite + "/npc=1 2";
-    EXPECT_EQ(log(), "KESH error pushing NPC string: 4\nopening URL " + address +
-                         "\nError creating URL from " + address + " for desktop browser\n");
-    EXPECT_EQ(fakes.desktop.opened.size(), 1u);
+    const std::string npc = "http://www." + npcSite + "/npc=1 2";
+    EXPECT_EQ(log(), "KESH error pushing NPC string: 4\nopening URL " + npc + "\nError creating URL from " +
+                         npc + " for desktop browser\n");
+    EXPECT_EQ(fakes.desktop.opened.size(), 2u);
 }
 
 TEST_F(ComposerTest, MissingOrUnreadableTemplatesAreAlwaysReported) {

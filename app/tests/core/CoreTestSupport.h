@@ -1,6 +1,6 @@
-// Shared set-up for the core's tests: a temporary data folder (so the SDK never
-// reaches a real host unless a test starts one), the fakes, and a controller
-// wired to them the way the platform wires the real window.
+// A controller on the fakes with the shipped resources, and XDG_DATA_HOME in a
+// temporary folder, so the SDK finds no host unless a test starts one (its
+// calls then fail with "not initialised").
 #pragma once
 
 #include "FakePlatform.h"
@@ -12,42 +12,16 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
-#include <optional>
 #include <string>
 
 namespace kv::testing {
 
-using kv::testsupport::TemporaryFolder;
-
-// Points XDG_DATA_HOME somewhere for the life of the object.
-class ScopedDataHome {
-public:
-    explicit ScopedDataHome(const std::filesystem::path& folder) {
-        if (const char* old = std::getenv("XDG_DATA_HOME"))
-            previous_ = old;
-        setenv("XDG_DATA_HOME", folder.c_str(), 1);
-    }
-    ~ScopedDataHome() {
-        if (previous_)
-            setenv("XDG_DATA_HOME", previous_->c_str(), 1);
-        else
-            unsetenv("XDG_DATA_HOME");
-    }
-    ScopedDataHome(const ScopedDataHome&) = delete;
-    ScopedDataHome& operator=(const ScopedDataHome&) = delete;
-
-private:
-    std::optional<std::string> previous_;
-};
-
 inline const std::filesystem::path shippedResources{KV_RESOURCE_DIR};
 
-// A controller on fakes with the shipped resources, and an SDK that finds no
-// host (its calls fail with "not initialised" unless a test connects it).
 class CoreTest : public ::testing::Test {
 protected:
-    CoreTest() : dataHome_(dataFolder_.path()) {
+    CoreTest() {
+        setenv("XDG_DATA_HOME", dataFolder_.path().c_str(), 1);
         fakes.app.resourceFolder = shippedResources;
         fakes.attach(controller);
     }
@@ -63,10 +37,7 @@ protected:
 
     const std::string& log() const { return fakes.log.text; }
 
-    TemporaryFolder dataFolder_;
-    ScopedDataHome dataHome_;
-
-protected:
+    testsupport::TemporaryFolder dataFolder_;
     fakes::FakePlatform fakes;
     AppDelegate controller{fakes.platform()};
 };

@@ -33,8 +33,6 @@ TEST_F(ShellTest, AFirstStartLogsVersionConnectionAndMissingCalibrationInOrder) 
               "details.\n\n");
     EXPECT_EQ(controller.myScanRect, (Rect{2.0, 1.0, 80.0, 1.0}));
     EXPECT_EQ(fakes.languageMenu.selectedTag(), 1);
-    EXPECT_EQ(controller.landingPageInt, 0);
-    EXPECT_FALSE(fakes.showDesktopToo.on);
     EXPECT_EQ(fakes.mainWindow.restoredFrames, (std::vector<std::string>{"windowPosition"}));
     EXPECT_TRUE(fakes.mainWindow.visible);
     EXPECT_EQ(fakes.desktop.activities, (std::vector<std::string>{"Reading the screen"}));
@@ -42,39 +40,19 @@ TEST_F(ShellTest, AFirstStartLogsVersionConnectionAndMissingCalibrationInOrder) 
               (std::vector<std::string>{(shippedResources / "HelpText.rtf").string()}));
 }
 
-TEST_F(ShellTest, StoredSettingsAreRestoredAtLaunch) {
+// The menus' choices coming back are the GUI restart test's; here the calibration, and no resources.
+TEST_F(ShellTest, AStoredCalibrationIsRestoredAtLaunchAndMissingResourcesDoNotStopIt) {
     fakes.defaults.setFloat("scanWidth", 96.0f);
     fakes.defaults.setInteger("scanHorizOffset", 4);
     fakes.defaults.setInteger("scanVertOffset", 3);
-    fakes.defaults.setInteger("userLanguageKey", 7);
-    fakes.defaults.setInteger("landingPageIntKey", 4);
-    fakes.defaults.setBool("showOnDesktopTooKey", true);
     fakes.app.resourceFolder.clear(); // no help text either: the launch goes on
     controller.applicationDidFinishLaunching();
 
     EXPECT_EQ(log().find("Calibration settings not found!"), std::string::npos);
     EXPECT_EQ(controller.myScanRect, (Rect{4.0, 3.0, 96.0, 1.0}));
-    EXPECT_EQ(fakes.languageMenu.selectedTag(), 7);
-    EXPECT_EQ(fakes.landingPageMenu.selectedTag(), 4);
-    EXPECT_TRUE(controller.showOnDesktopToo);
-    EXPECT_TRUE(fakes.showDesktopToo.on);
     EXPECT_TRUE(fakes.helpText.loadedPaths.empty());
     EXPECT_NE(log().find("Error locating update HTML template file"), std::string::npos);
     EXPECT_TRUE(controller.myTimer2.has_value()) << "the reader runs all the same";
-}
-
-TEST_F(ShellTest, TheHandOffTimerEvaluatesOnlyTheLatestMessageEachSecond) {
-    controller.applicationDidFinishLaunching();
-    controller.debugMode = true;
-    fakes.log.text.clear();
-    controller.combatTrigger(nullptr);
-    controller.moneyTrigger(nullptr);
-    fakes.runLoop.runFor(0.5s);
-    EXPECT_EQ(log(), "") << "the slot waits for the next tick";
-    fakes.runLoop.runFor(0.5s);
-    EXPECT_EQ(log(), "evaluating message NPC10184\nNPC #PC10184\nKESH error pushing NPC string: 4\n");
-    fakes.runLoop.runFor(1s);
-    EXPECT_EQ(controller.currentMessage, "");
 }
 
 TEST_F(ShellTest,
@@ -137,7 +115,7 @@ TEST_F(ShellTest, MenuChoicesAreStoredAndMarkedAndCancelACalibrationAndANewLangu
     EXPECT_FALSE(controller.confirmCalibrate);
 }
 
-TEST_F(ShellTest, DebugModeTogglesWithItsTextsAndTheScanRectangle) {
+TEST_F(ShellTest, DebugHelpAndTestCommandsDoTheirWorkAndCancelAPendingCalibration) {
     controller.applicationDidFinishLaunching();
     fakes.log.text.clear();
     controller.debugMenuItem(&fakes.debugMenuItem);
@@ -149,9 +127,8 @@ TEST_F(ShellTest, DebugModeTogglesWithItsTextsAndTheScanRectangle) {
     EXPECT_FALSE(fakes.debugMenuItem.state);
     EXPECT_EQ(log(), "Debug mode active.\nThe scanRect is (2.0, 1.0, 80.0, 1.0)\nDebug mode off.\n");
     EXPECT_TRUE(controller.confirmCalibrate);
-}
 
-TEST_F(ShellTest, HelpBringsItsWindowForwardLaterFromTheButtonAndTestQueuesTheDemoCharacter) {
+    // Help from the button brings its window forward later, from the menu at once.
     controller.confirmCalibrate = false;
     controller.myBtnClicked(nullptr);
     EXPECT_TRUE(controller.confirmCalibrate);
@@ -165,6 +142,7 @@ TEST_F(ShellTest, HelpBringsItsWindowForwardLaterFromTheButtonAndTestQueuesTheDe
 
     controller.confirmCalibrate = false;
     controller.currentMessage = "Waiting-Message";
+    fakes.log.text.clear();
     controller.testButton(nullptr);
     const std::string name(config::firstDemoCharacterName);
     EXPECT_EQ(log(), "Pushing " + name + "'s Vistrel Page (use Americas realm).\n");

@@ -9,35 +9,25 @@
 #include <memory>
 #include <optional>
 #include <utility>
-#include <vector>
 
 namespace kv::fakes {
 
 class FakeScreenCapture : public ScreenCapture {
 public:
-    // Unpainted pixels of the screen are black; positions outside the
-    // captured rectangle have no colour.
+    // Unpainted pixels are black; positions outside the captured rectangle have no colour.
     class Image : public CapturedImage {
     public:
-        Image(const FakeScreenCapture& screen, const Rect& rect)
-            : width_(static_cast<std::int64_t>(std::ceil(rect.width))),
-              height_(static_cast<std::int64_t>(std::ceil(rect.height))) {
-            // Copied at capture time, so later painting does not change the image.
-            for (std::int64_t y = 0; y < height_; ++y)
-                for (std::int64_t x = 0; x < width_; ++x)
-                    pixels_.push_back(screen.pixel(static_cast<std::int64_t>(rect.x) + x,
-                                                   static_cast<std::int64_t>(rect.y) + y));
-        }
+        Image(const FakeScreenCapture& screen, const Rect& rect) : screen_(screen), rect_(rect) {}
         std::optional<PixelColor> colorAt(std::int64_t x, std::int64_t y) const override {
-            if (x < 0 || y < 0 || x >= width_ || y >= height_)
+            if (x < 0 || y < 0 || x >= std::ceil(rect_.width) || y >= std::ceil(rect_.height))
                 return std::nullopt;
-            return pixels_[static_cast<std::size_t>(y * width_ + x)];
+            return screen_.pixel(static_cast<std::int64_t>(rect_.x) + x,
+                                 static_cast<std::int64_t>(rect_.y) + y);
         }
 
     private:
-        std::int64_t width_;
-        std::int64_t height_;
-        std::vector<PixelColor> pixels_;
+        const FakeScreenCapture& screen_;
+        Rect rect_;
     };
 
     std::optional<std::uint32_t> displayCount = 1; // none: the platform reports an error

@@ -1,7 +1,5 @@
-// The application reading the strip from the game's own window, as players
-// play: the strip painter stands in for the game in a window titled like it,
-// away from the screen's corner. The same cases run on Xvfb and on rootless
-// XWayland, where reading the screen gives nothing.
+// The strip read from the game's own window (the painter, titled like it, away from the corner),
+// on Xvfb and on rootless XWayland, where reading the screen gives nothing.
 #include "GuiTestSupport.h"
 #include "PainterProcess.h"
 #include "desktop/DebugCellView.h"

@@ -1,5 +1,4 @@
-// What the GUI tests share: a private settings folder and the pages a test
-// host was asked to store and show.
+// A private settings folder, and the pages a test host was asked to store and show.
 #pragma once
 
 #include "TemporaryFolder.h"

@@ -1,7 +1,4 @@
-// The program KeshVistrel as a player starts it, in a private user session
-// on the test's X server: its command line, a companion host that appears
-// after it, a second start, and a quit by signal in the middle of a
-// calibration.
+// The program as a player starts it, in a private user session on the test's X server.
 #include "ChildProcess.h"
 #include "GuiTestSupport.h"
 
@@ -37,20 +34,15 @@ public:
     }
     std::string path(const std::string& name) const { return (folder_.path() / name).string(); }
 
-    ChildProcess::Options options(const std::string& errors, std::map<std::string, std::string> extra = {}) {
-        ChildProcess::Options options;
-        options.environment = {{"HOME", path("")},
-                               {"XDG_DATA_HOME", path("data")},
-                               {"XDG_CONFIG_HOME", path("config")},
-                               {"XDG_STATE_HOME", path("state")},
-                               {"XDG_RUNTIME_DIR", path("runtime")},
-                               {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + path("no-bus")},
-                               {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + path("no-bus")}};
-        for (auto& [name, value] : extra)
-            options.environment[name] = value;
-        options.outputPath = path(errors + ".out");
-        options.errorPath = path(errors);
-        return options;
+    ChildProcess::Options options(const std::string& errors, std::map<std::string, std::string> env = {}) {
+        for (const char* name : {"DBUS_SESSION_BUS_ADDRESS", "DBUS_SYSTEM_BUS_ADDRESS"})
+            env.emplace(name, "unix:path=" + path("no-bus"));
+        env.insert({{"HOME", path("")},
+                    {"XDG_DATA_HOME", path("data")},
+                    {"XDG_CONFIG_HOME", path("config")},
+                    {"XDG_STATE_HOME", path("state")},
+                    {"XDG_RUNTIME_DIR", path("runtime")}});
+        return {env, path(errors + ".out"), {}, path(errors)};
     }
 
 private:
@@ -94,9 +86,7 @@ TEST(Program, AnswersItsCommandLineWithTheRightExitCodeWithOrWithoutADisplay) {
     }
 }
 
-// The first start finds no host: the SDK's "Connect Error" says its Init at
-// launch failed. It connects to the host that appears then and pushes its
-// update page; a second start only brings it forward.
+// The SDK's "Connect Error" says the first start found no host; a second start only brings it forward.
 TEST(Program, ConnectsToAHostThatAppearsLaterAndRunsOnlyOnce) {
     PrivateSession session;
     ChildProcess first({KV_PROGRAM, "--wait-for-host"}, session.options("first.errors"));
@@ -123,10 +113,8 @@ TEST(Program, ConnectsToAHostThatAppearsLaterAndRunsOnlyOnce) {
     EXPECT_TRUE(exitedWith(first.stop(SIGTERM, 10s), 0));
 }
 
-// The keep-awake lock is a descriptor held until the shut-down: the process
-// ending through its normal shut-down, which also stores the window frame,
-// is what releases it. "calibrating" comes right before the click that
-// searches, and the signal is handled only once the search turns the loop.
+// Only the normal shut-down (which stores the window frame) releases the keep-awake lock;
+// "calibrating" comes right before the click that searches.
 TEST(Program, QuitsWithinTwoSecondsWhenStoppedInTheMiddleOfACalibration) {
     PrivateSession session;
     ChildProcess program({KV_CALIBRATING_PROGRAM, "--wait-for-host"}, session.options("errors"));
