@@ -11,11 +11,7 @@
 
 using namespace halvtest;
 
-namespace {
-
-class HostFaults : public SdkTest {};
-
-} // namespace
+using HostFaults = SdkTest;
 
 TEST_F(HostFaults, ShutDownAmidSendersReleasesEveryThreadAndLeavesNothingForTheNextConnection) {
     enum class Host { reading, stoppedReading, gone };
@@ -58,7 +54,7 @@ TEST_F(HostFaults, ShutDownAmidSendersReleasesEveryThreadAndLeavesNothingForTheN
         HalvKeshShutdown();
         shutDown = true;
         if (!waitUntil(2s, [&] { return finished == static_cast<int>(threads.size()); })) {
-            ADD_FAILURE() << "a thread was still blocked 2 s after ShutDown returned";
+            std::fputs("a thread was still blocked 2 s after ShutDown returned\n", stderr);
             std::_Exit(1); // it cannot be joined
         }
         for (auto& thread : threads)
@@ -104,13 +100,12 @@ TEST(HostThatComesBack, GetsTheRegistrationThenTheNextPushes) {
     EXPECT_TRUE(HalvKeshSetIndex(CFSTR("nobody")));
 
     host = std::make_unique<TestHost>(folder.path().string());
-    const auto back = std::chrono::steady_clock::now();
     bool arrived = false;
-    for (int i = 0; !arrived && std::chrono::steady_clock::now() - back < 2s; ++i) {
+    for (int i = 0; !arrived && i < 20; ++i) { // within 2 s of the host's return
         EXPECT_TRUE(HalvKeshSetIndex(text("page" + std::to_string(i)).get()));
         arrived = host->waitForMessages(2, 100ms);
     }
-    ASSERT_TRUE(arrived) << "no registration and push within 2 s of the host's return";
+    ASSERT_TRUE(arrived) << "no registration and push after the host's return";
     const auto messages = host->messages();
     EXPECT_EQ(messages[0].identifier(), "com.example.tester");
     for (size_t i = 1; i < messages.size(); ++i)

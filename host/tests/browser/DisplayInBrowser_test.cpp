@@ -27,11 +27,9 @@ const char* const kHostilePage = R"(<p id="out">running</p><script>(async () => 
   try { url = JSON.parse(r.state.slice(4)).applets.find((a) => a.key === "com.example.victim").files[0].url; }
   catch (e) {}
   r.file = await get(url);
-  for (const type of ["text/plain", "application/json"]) {
-    const body = JSON.stringify({ applet: "com.example.victim", x: 1, y: 2, id: "forged" });
-    const mode = type === "text/plain" ? "no-cors" : "cors";
-    try { await fetch("/event/tap", { method: "POST", mode, headers: { "Content-Type": type }, body }); } catch (e) {}
-  }
+  const body = JSON.stringify({ applet: "com.example.victim", x: 1, y: 2, id: "forged" });
+  for (const [type, mode] of [["text/plain", "no-cors"], ["application/json", "cors"]])
+    await fetch("/event/tap", { method: "POST", mode, headers: { "Content-Type": type }, body }).catch(() => {});
   try { r.display = parent.document.title; } catch (e) { r.display = "refused"; }
   document.getElementById("out").textContent = JSON.stringify(r);
 })();</script>)";

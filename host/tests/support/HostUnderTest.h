@@ -40,7 +40,6 @@ public:
 
     // A client that carries the access token as a browser does (in its cookie), or nothing.
     httplib::Client client(bool withToken = true) const;
-    nlohmann::json state() const;                        // GET /state; null on failure
     nlohmann::json applet(const std::string& key) const; // its entry in /state; null while there is none
     // Posts a record through the control endpoint; returns how many connections took it.
     int sendRecord(const nlohmann::json& request) const;
