@@ -44,6 +44,7 @@ public:
     const std::string& lastError() const { return lastError_; }
 
 private:
+    std::string attach(const std::string& targetId);          // its session; "" on failure
     std::string frameSession(const std::string& pageSession); // "" while there is no frame
     std::pair<int, int> size_;                                // of every page
     std::unique_ptr<ChildProcess> browser_;

@@ -142,10 +142,8 @@ TEST(AppletStore, AFailedWriteIsReportedAndLeavesNoTemporaryFileBehind) {
 TEST(AppletStore, ShowsThePageWithItsEditsAndStartsAfreshOnANewIndex) {
     StoreWithApplet t;
     std::string problem;
-    ASSERT_TRUE(t.store.apply(
-        t.key,
-        message(MessageType::Content, "a.html", R"(<h1 id="t">old</h1><p class="c"></p><p class="c"></p>)"),
-        problem));
+    const std::string page = R"(<h1 id="t">old</h1><p class="c"></p><p class="c"></p>)";
+    ASSERT_TRUE(t.store.apply(t.key, message(MessageType::Content, "a.html", page), problem));
     EXPECT_FALSE(t.store.apply(t.key, message(MessageType::TagContent, "t", "x"), problem))
         << "no page is shown yet";
     ASSERT_TRUE(t.store.apply(t.key, message(MessageType::Index, "a.html"), problem));
@@ -155,7 +153,7 @@ TEST(AppletStore, ShowsThePageWithItsEditsAndStartsAfreshOnANewIndex) {
     EXPECT_EQ(shown->bytes, R"(<h1 id="t">new</h1><p class="c"></p><p class="c"></p>)");
     EXPECT_EQ(shown->edits, 1u);
     // The stored file keeps what the applet sent.
-    EXPECT_EQ(readText(t.files / "a.html"), R"(<h1 id="t">old</h1><p class="c"></p><p class="c"></p>)");
+    EXPECT_EQ(readText(t.files / "a.html"), page);
 
     // The page in memory has a limit: an edit past it is refused and changes nothing.
     const std::string half(AppletStore::kMaxShownPage / 2 + 1, 'x');
