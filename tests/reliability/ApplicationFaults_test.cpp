@@ -1,5 +1,4 @@
-// The application core when its surroundings fail: displays vanish and come
-// back, and a host stops reading while the user quits.
+// The application core when displays vanish and come back, or the host stops reading as the user quits.
 #include "ChannelTestSupport.h"
 #include "CoreTestSupport.h"
 #include "TestHost.h"
@@ -70,8 +69,7 @@ TEST_F(ApplicationUnderFaults, QuittingNeverHangsWhileTheHostHasStoppedReading) 
     controller.applicationDidFinishLaunching();
     ASSERT_TRUE(host.waitForMessages(4, kGenerousDeadline));
     host.pauseReading(true);
-    // More than the socket holds, less than the ring buffer: the pages sit
-    // queued when the user quits.
+    // More than the socket holds, less than the ring buffer: the pages sit queued as the user quits.
     controller.evaluateMessage("Thrall-Draka");
     const std::vector<unsigned char> picture(300 * 1024, 0x42);
     HalvKeshAddContentAs(picture.data(), static_cast<int>(picture.size()), CFSTR("picture.bin"), CFSTR(""));

@@ -1,5 +1,4 @@
-// The desktop services on a machine with no speech program, no sound server
-// and no system bus: every call returns at once and stays silent instead of failing.
+// With no speech program, sound server or system bus, every desktop call returns at once, silently.
 #include "TemporaryFolder.h"
 #include "platform/qt/QtDesktopServices.h"
 

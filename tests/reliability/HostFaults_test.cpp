@@ -1,6 +1,5 @@
-// The SDK when the host fails around it: it stops reading, goes away, or
-// comes back. Every thread of the applet is released, nothing queued for one
-// connection reaches another, and the applet never has to restart.
+// The SDK when the host stops reading, goes away or comes back: no thread stays blocked, nothing queued
+// for one connection reaches another, and the applet never has to restart.
 #include "SdkTestSupport.h"
 #include "TemporaryFolder.h"
 
@@ -15,8 +14,7 @@ using HostFaults = SdkTest;
 
 TEST_F(HostFaults, ShutDownAmidSendersReleasesEveryThreadAndLeavesNothingForTheNextConnection) {
     enum class Host { reading, stoppedReading, gone };
-    // A host that is gone makes the writer drop frames as fast as they come;
-    // messages far larger than the queue keep a sender inside its send.
+    // With the host gone frames drop as fast as they come: only huge messages keep a sender sending.
     const std::pair<Host, size_t> cases[] = {
         {Host::reading, 300000}, {Host::stoppedReading, 300000}, {Host::gone, 64 << 20}};
     for (const auto& [hostState, size] : cases) {

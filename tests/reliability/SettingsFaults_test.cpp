@@ -1,5 +1,4 @@
-// A settings file that is not a plain readable one is never replaced, and no
-// call on it hangs or fills the memory.
+// A settings file that is not a plain readable one is never replaced; no call hangs or fills the memory.
 #include "HalvorinKeshControl.h"
 #include "TemporaryFolder.h"
 #include "settings/HalvSDKShared.h"
@@ -37,8 +36,7 @@ int askAsOwner(const fs::path& base, const std::function<int()>& ask) {
         if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
             std::_Exit(77);
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-        // A reader that never stops must not take the machine with it (the
-        // sanitizers reserve more address space than any limit allows).
+        // A reader that never stops must not take the machine with it (not under the sanitizers).
         const rlimit space{1UL << 30, 1UL << 30};
         setrlimit(RLIMIT_AS, &space);
 #endif

@@ -1,5 +1,4 @@
-// kesh-host against what web pages, other users' programs and neighbours on
-// the network may send it.
+// kesh-host against what web pages, other users' programs and neighbours on the network may send it.
 #include "HostUnderTest.h"
 
 #include <gtest/gtest.h>
@@ -158,8 +157,7 @@ TEST_F(HostUnderAttack, TheDisplayAnswersWhileFortyStreamsAndFortySlowClientsHan
     EXPECT_LT(Clock::now() - started, 15s);
 }
 
-// Eight applets send at once, each a megabyte or more (read by the host in many
-// pieces), among 130 sockets that never register.
+// Eight applets send a megabyte or so at once (read in many pieces) among 130 sockets that never register.
 TEST_F(HostUnderAttack, SilentSocketsDoNotLockOutRealAppletsWhichEachKeepTheirOwnFiles) {
     std::vector<std::unique_ptr<WireApplet>> silent;
     for (int i = 0; i < 130; ++i) {

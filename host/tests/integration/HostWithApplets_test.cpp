@@ -1,5 +1,4 @@
-// kesh-host as a child process, with applets on its socket: one that speaks
-// the messages directly from the test, and the example applet on the real SDK.
+// kesh-host as a child process, with applets on its socket: the test's own, and the example on the SDK.
 #include "HostUnderTest.h"
 
 #include <gtest/gtest.h>
@@ -217,10 +216,8 @@ TEST_F(HostWithApplets, ASecondHostIsRefusedAndARestartKeepsTheTokenUnlessAskedF
     EXPECT_EQ(old->status, 403);
 }
 
-// A phone on the network gets every address of this machine with the token,
-// the best one as a QR code in the terminal and on the overview, which
-// answers to that address; without Avahi the host says so once and serves.
-// Requests go to 127.0.0.1 only, carrying the network address as their Host.
+// Every address of this machine with the token, the best as QR codes; requests go to 127.0.0.1 only,
+// carrying the network address as their Host. Without Avahi the host says so once and serves.
 TEST(HostOnTheNetwork, PrintsThisMachinesAddressesWithTheTokenAndTheirQrCode) {
     HostUnderTest host({"--lan"});
     ASSERT_TRUE(host.ready()) << host.log();

@@ -1,5 +1,4 @@
-// A kesh-host started for one test in a fresh folder (its XDG_DATA_HOME, data
-// and state), and applets on its socket.
+// A kesh-host for one test in a fresh folder (its XDG_DATA_HOME, data and state).
 #pragma once
 
 #include "ChildProcess.h"

@@ -31,8 +31,7 @@ struct StoreWithApplet {
     fs::path files = root / key / "files";
 };
 
-// A message naming `name` (a file, or for a tag edit the tag) with `text` as
-// its payload (for a file message, the path to copy).
+// A message naming `name` (a file, or a tag) with `text` as its payload and, for a file message, path.
 HostMessage message(MessageType type, const std::string& name, const std::string& text = "",
                     bool byClass = false) {
     HostMessage m;
@@ -77,8 +76,7 @@ TEST(AppletStore, RefusesFileNamesThatLeaveTheAppletsFolderAndKeysThatAreNotDist
     }
 }
 
-// A file named by path is copied only when it is a regular file within the
-// limit when it is read, whatever it was a moment before.
+// A file named by path is copied only if it is a regular file within the limit as it is read.
 TEST(AppletStore, CopiesOnlyARegularFileOfLimitedSizeWhateverThePathTurnsInto) {
     StoreWithApplet t;
     const fs::path fifo = t.temp.path() / "fifo";
