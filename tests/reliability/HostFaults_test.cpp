@@ -1,6 +1,5 @@
-// The SDK when the host fails around it: it stops reading, goes away, or
-// comes back. Every thread of the applet is released, nothing queued for one
-// connection reaches another, and the applet never has to restart.
+// The SDK when the host stops reading, goes away or comes back: no thread stays blocked, nothing queued
+// for one connection reaches another, and the applet never has to restart.
 #include "SdkTestSupport.h"
 #include "TemporaryFolder.h"
 
@@ -11,16 +10,11 @@
 
 using namespace halvtest;
 
-namespace {
-
-class HostFaults : public SdkTest {};
-
-} // namespace
+using HostFaults = SdkTest;
 
 TEST_F(HostFaults, ShutDownAmidSendersReleasesEveryThreadAndLeavesNothingForTheNextConnection) {
     enum class Host { reading, stoppedReading, gone };
-    // A host that is gone makes the writer drop frames as fast as they come;
-    // messages far larger than the queue keep a sender inside its send.
+    // With the host gone frames drop as fast as they come: only huge messages keep a sender sending.
     const std::pair<Host, size_t> cases[] = {
         {Host::reading, 300000}, {Host::stoppedReading, 300000}, {Host::gone, 64 << 20}};
     for (const auto& [hostState, size] : cases) {
@@ -58,7 +52,7 @@ TEST_F(HostFaults, ShutDownAmidSendersReleasesEveryThreadAndLeavesNothingForTheN
         HalvKeshShutdown();
         shutDown = true;
         if (!waitUntil(2s, [&] { return finished == static_cast<int>(threads.size()); })) {
-            ADD_FAILURE() << "a thread was still blocked 2 s after ShutDown returned";
+            std::fputs("a thread was still blocked 2 s after ShutDown returned\n", stderr);
             std::_Exit(1); // it cannot be joined
         }
         for (auto& thread : threads)
@@ -104,13 +98,12 @@ TEST(HostThatComesBack, GetsTheRegistrationThenTheNextPushes) {
     EXPECT_TRUE(HalvKeshSetIndex(CFSTR("nobody")));
 
     host = std::make_unique<TestHost>(folder.path().string());
-    const auto back = std::chrono::steady_clock::now();
     bool arrived = false;
-    for (int i = 0; !arrived && std::chrono::steady_clock::now() - back < 2s; ++i) {
+    for (int i = 0; !arrived && i < 20; ++i) { // within 2 s of the host's return
         EXPECT_TRUE(HalvKeshSetIndex(text("page" + std::to_string(i)).get()));
         arrived = host->waitForMessages(2, 100ms);
     }
-    ASSERT_TRUE(arrived) << "no registration and push within 2 s of the host's return";
+    ASSERT_TRUE(arrived) << "no registration and push after the host's return";
     const auto messages = host->messages();
     EXPECT_EQ(messages[0].identifier(), "com.example.tester");
     for (size_t i = 1; i < messages.size(); ++i)

@@ -1,16 +1,20 @@
-// The settings file when it is not what it seems: unreadable, read-only, a
-// link to a FIFO or a device, huge, or in a read-only folder, and writes under
-// a file-size limit. A file that is not a plain readable one is never
-// replaced, and no call hangs or fills the memory.
+// A settings file that is not a plain readable one is never replaced; no call hangs or fills the memory.
 #include "HalvorinKeshControl.h"
-#include "ReliabilitySupport.h"
+#include "TemporaryFolder.h"
 #include "settings/HalvSDKShared.h"
 
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <map>
 #include <poll.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
-namespace kv::reliability {
 namespace {
 
 namespace fs = std::filesystem;
@@ -18,10 +22,8 @@ namespace fs = std::filesystem;
 const std::string kSpeedNine = R"({"applet_settings":{"kesh":[{"key":"misc","type":"group","value":[)"
                                R"({"key":"speed","type":"number","value":9}]}]}})";
 
-// Runs `ask` in a child process, as the owner of the settings folder: root
-// hands the folder to "nobody" and becomes it, since permissions bind root
-// only through another user. Returns the child's exit code, -signal when a
-// signal ended it, or -1000 when it did not finish within 10 s.
+// Runs `ask` in a child as the folder's owner (root becomes "nobody": permissions bind root only
+// through another user). The child's exit code, -signal, or -1000 when it took over 10 s.
 int askAsOwner(const fs::path& base, const std::function<int()>& ask) {
     const std::string handOver =
         "cd '" + base.string() + "' && chmod o+x . && chown -hR 65534:65534 Halvorin";
@@ -29,38 +31,42 @@ int askAsOwner(const fs::path& base, const std::function<int()>& ask) {
         return 77;
     int done[2];
     EXPECT_EQ(pipe(done), 0);
-    const pid_t child = forkChild([&] {
+    const pid_t child = fork();
+    if (child == 0) {
         if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
-            return 77;
+            std::_Exit(77);
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-        // A reader that never stops must not take the machine with it (the
-        // sanitizers reserve more address space than any limit allows).
+        // A reader that never stops must not take the machine with it (not under the sanitizers).
         const rlimit space{1UL << 30, 1UL << 30};
         setrlimit(RLIMIT_AS, &space);
 #endif
         const int result = ask();
-        return write(done[1], "x", 1) == 1 ? result : 99;
-    });
+        std::_Exit(write(done[1], "x", 1) == 1 ? result : 99);
+    }
     close(done[1]);
     pollfd finished{done[0], POLLIN, 0};
     const bool ended = poll(&finished, 1, 10000) == 1;
     if (!ended)
         kill(child, SIGKILL);
     close(done[0]);
-    const int result = waitForChild(child);
-    return ended ? result : -1000;
+    int status = 0;
+    waitpid(child, &status, 0);
+    return !ended ? -1000 : WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
 }
 
-// What the files of a folder are, by name: size and hash of the bytes, or the
-// target of a link.
+// Each file of a folder by name: the target of a link, or its size and a hash of its bytes.
 std::map<std::string, std::string> contentsOf(const fs::path& folder) {
     std::map<std::string, std::string> contents;
     for (const auto& entry : fs::directory_iterator(folder)) {
-        const std::string bytes = entry.is_symlink() ? "" : readFile(entry.path());
-        contents[entry.path().filename()] = entry.is_symlink()
-                                                ? "-> " + fs::read_symlink(entry).string()
-                                                : std::to_string(bytes.size()) + " bytes, hash " +
-                                                      std::to_string(std::hash<std::string>()(bytes));
+        std::string& seen = contents[entry.path().filename()];
+        if (entry.is_symlink()) {
+            seen = "-> " + fs::read_symlink(entry).string();
+            continue;
+        }
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string bytes(std::istreambuf_iterator<char>(in), {});
+        seen =
+            std::to_string(bytes.size()) + " bytes, hash " + std::to_string(std::hash<std::string>()(bytes));
     }
     return contents;
 }
@@ -81,14 +87,14 @@ TEST(SettingsFaults, FilesThatAreNotPlainReadableFilesAreNeverReplaced) {
                  {"true", true, true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.change);
-        TemporaryFolder base;
+        kv::testsupport::TemporaryFolder base;
         CFStringRef path =
             CFStringCreateWithCString(kCFAllocatorDefault, base.path().c_str(), kCFStringEncodingUTF8);
         ASSERT_TRUE(HalvSetConfigFilePath(path));
         CFRelease(path);
         const fs::path file = configFileFullPath();
         fs::create_directories(file.parent_path());
-        writeFile(file, kSpeedNine);
+        std::ofstream(file) << kSpeedNine;
         const rlimit limit{kSpeedNine.size(), kSpeedNine.size()};
         ASSERT_EQ(std::system(("cd '" + file.parent_path().string() + "' && " + c.change).c_str()), 0);
         const auto before = contentsOf(file.parent_path());
@@ -116,5 +122,3 @@ TEST(SettingsFaults, FilesThatAreNotPlainReadableFilesAreNeverReplaced) {
         HalvSetConfigFilePath(nullptr);
     }
 }
-
-} // namespace kv::reliability

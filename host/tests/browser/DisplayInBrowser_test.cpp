@@ -1,5 +1,4 @@
-// The display page in headless Chromium: it follows the applet live, and the
-// applet's page in it runs with no authority of the host's.
+// The display page in headless Chromium: it follows the applet live, with no authority of the host's.
 #include "DevToolsPipe.h"
 #include "HostUnderTest.h"
 
@@ -15,8 +14,7 @@ std::string textOf(const std::string& id) {
     return "(() => { const e = document.getElementById('" + id + "'); return e ? e.textContent : ''; })()";
 }
 
-// A page that tries what a hostile applet would: read the host's state and
-// another applet's file, send that applet a tap, reach into the display.
+// A hostile applet's page: reads the host's state and another applet's file, taps it, reaches the display.
 const char* const kHostilePage = R"(<p id="out">running</p><script>(async () => {
   const r = {};
   const get = async (url) => {
@@ -27,11 +25,9 @@ const char* const kHostilePage = R"(<p id="out">running</p><script>(async () => 
   try { url = JSON.parse(r.state.slice(4)).applets.find((a) => a.key === "com.example.victim").files[0].url; }
   catch (e) {}
   r.file = await get(url);
-  for (const type of ["text/plain", "application/json"]) {
-    const body = JSON.stringify({ applet: "com.example.victim", x: 1, y: 2, id: "forged" });
-    const mode = type === "text/plain" ? "no-cors" : "cors";
-    try { await fetch("/event/tap", { method: "POST", mode, headers: { "Content-Type": type }, body }); } catch (e) {}
-  }
+  const body = JSON.stringify({ applet: "com.example.victim", x: 1, y: 2, id: "forged" });
+  for (const [type, mode] of [["text/plain", "no-cors"], ["application/json", "cors"]])
+    await fetch("/event/tap", { method: "POST", mode, headers: { "Content-Type": type }, body }).catch(() => {});
   try { r.display = parent.document.title; } catch (e) { r.display = "refused"; }
   document.getElementById("out").textContent = JSON.stringify(r);
 })();</script>)";
@@ -153,9 +149,7 @@ TEST_F(DisplayInBrowser, AnAppletsPageCannotReadTheHostNorOtherAppletsNorTapThem
     EXPECT_EQ(victim->readRecord().value_or("none"), "record 9 0 marker");
 }
 
-// When the applet or the host goes away the display says so (and recovers
-// with them); an update that never ends gives up with a plain message; the
-// display can be added to a phone's home screen.
+// The display says when the applet or host goes away and recovers; it can go on a phone's home screen.
 TEST_F(DisplayInBrowser, SaysWhenTheAppletOrTheHostIsGoneAndWhenAnUpdateNeverEnds) {
     std::string update = readFileText(KESH_APP_RESOURCES "/update.html");
     const std::string giveUp = R"(data-give-up-after-seconds="30")"; // shortened for the test

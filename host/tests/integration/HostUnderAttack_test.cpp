@@ -1,5 +1,4 @@
-// kesh-host against what web pages, other users' programs and neighbours on
-// the network may send it.
+// kesh-host against what web pages, other users' programs and neighbours on the network may send it.
 #include "HostUnderTest.h"
 
 #include <gtest/gtest.h>
@@ -84,17 +83,11 @@ TEST_F(HostUnderAttack, EveryRouteRefusesARequestWithoutTheToken) {
         << host.log();
     const std::string pageUrl = host.applet("com.example.a")["files"][0]["url"];
 
-    const std::vector<std::pair<std::string, int>> routes = {{"GET /", 200},
-                                                             {"GET /overview", 200},
-                                                             {"GET /state", 200},
-                                                             {"GET /events", 200},
-                                                             {"GET /applets/com.example.a/", 200},
-                                                             {"GET /applets/com.example.a/icon.png", 200},
-                                                             {"GET /address.png", 200},
-                                                             {"GET /nothing", 404},
-                                                             {"POST /event/tap", 200},
-                                                             {"POST /control/send-record", 200}};
-    for (const auto& [route, withToken] : routes) {
+    for (const std::string route :
+         {"GET /", "GET /overview", "GET /state", "GET /events", "GET /applets/com.example.a/",
+          "GET /applets/com.example.a/icon.png", "GET /address.png", "GET /nothing", "POST /event/tap",
+          "POST /control/send-record"}) {
+        const int withToken = route == "GET /nothing" ? 404 : 200;
         const std::string body = route == "POST /event/tap" ? R"({"x": 12, "y": 34, "id": "b"})"
                                  : route.starts_with("POST")
                                      ? R"({"eventType": 7, "eventValue": -42, "arg": "hi"})"
@@ -164,8 +157,7 @@ TEST_F(HostUnderAttack, TheDisplayAnswersWhileFortyStreamsAndFortySlowClientsHan
     EXPECT_LT(Clock::now() - started, 15s);
 }
 
-// Eight applets send at once, each a megabyte or more (read by the host in many
-// pieces), among 130 sockets that never register.
+// Eight applets send a megabyte or so at once (read in many pieces) among 130 sockets that never register.
 TEST_F(HostUnderAttack, SilentSocketsDoNotLockOutRealAppletsWhichEachKeepTheirOwnFiles) {
     std::vector<std::unique_ptr<WireApplet>> silent;
     for (int i = 0; i < 130; ++i) {

@@ -1,5 +1,4 @@
-// kesh-host as a child process, with applets on its socket: one that speaks
-// the messages directly from the test, and the example applet on the real SDK.
+// kesh-host as a child process, with applets on its socket: the test's own, and the example on the SDK.
 #include "HostUnderTest.h"
 
 #include <gtest/gtest.h>
@@ -82,9 +81,6 @@ void writePrintedCodeAsPbm(const std::string& output, const std::string& path) {
 class HostWithApplets : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(host.ready()) << host.log(); }
-    bool stored(const std::string& key, const std::string& name, const std::string& bytes) const {
-        return waitUntil([&] { return readFileText(host.filesFolder(key) + "/" + name) == bytes; }, 20s);
-    }
     HostUnderTest host;
 };
 
@@ -94,16 +90,13 @@ TEST_F(HostWithApplets, StoresEveryKindOfMessageShowsTheEditedPageAndKeepsEveryt
     const std::string source = host.home() + "/source.gif";
     std::ofstream(source, std::ios::binary) << "GIF89a-source";
     auto applet = host.connect();
-    ASSERT_TRUE(applet->registration("com.example.all", "All <b>Kinds</b>", true));
-    ASSERT_TRUE(applet->file("wow.gif", source));
-    ASSERT_TRUE(applet->image("dot.png", 3, 2));
     ASSERT_TRUE(
-        applet->content("page.html", "<h1 id=\"title\">Old</h1><p class=\"note\">n</p><img id=\"pic\">"));
-    ASSERT_TRUE(applet->index("page.html"));
-    ASSERT_TRUE(applet->tagContent(false, "title", "New \xC3\xA9"));
-    ASSERT_TRUE(applet->tagContent(true, "note", "<b>bold</b>"));
-    ASSERT_TRUE(applet->property(false, "pic", "src", "dot.png"));
-    ASSERT_TRUE(applet->property(true, "note", "style", "color: red"));
+        applet->registration("com.example.all", "All <b>Kinds</b>", true) &&
+        applet->file("wow.gif", source) && applet->image("dot.png", 3, 2) &&
+        applet->content("page.html", R"(<h1 id="title">Old</h1><p class="note">n</p><img id="pic">)") &&
+        applet->index("page.html") && applet->tagContent(false, "title", "New \xC3\xA9") &&
+        applet->tagContent(true, "note", "<b>bold</b>") && applet->property(false, "pic", "src", "dot.png") &&
+        applet->property(true, "note", "style", "color: red"));
 
     const std::string key = "com.example.all";
     ASSERT_TRUE(waitUntil([&] { return host.applet(key)["shownPage"] == "page.html"; })) << host.log();
@@ -138,14 +131,14 @@ TEST_F(HostWithApplets, StoresEveryKindOfMessageShowsTheEditedPageAndKeepsEveryt
     EXPECT_EQ(readPng(host.dataFolder() + "/" + key + "/icon.png", width).size(), 144u * 144 * 4);
 
     // Other users of the machine see nothing: no folder or file of the host is open to them.
+    const auto open = [](const fs::path& p) {
+        return (fs::symlink_status(p).permissions() & (fs::perms::group_all | fs::perms::others_all)) !=
+               fs::perms::none;
+    };
     for (const std::string& top : {host.dataFolder(), host.stateFolder(), host.home() + "/Halvorin"}) {
-        EXPECT_EQ(fs::status(top).permissions() & (fs::perms::group_all | fs::perms::others_all),
-                  fs::perms::none)
-            << top;
+        EXPECT_FALSE(open(top)) << top;
         for (const auto& entry : fs::recursive_directory_iterator(top)) {
-            EXPECT_EQ(entry.symlink_status().permissions() & (fs::perms::group_all | fs::perms::others_all),
-                      fs::perms::none)
-                << entry.path();
+            EXPECT_FALSE(open(entry.path())) << entry.path();
         }
     }
 }
@@ -160,7 +153,8 @@ TEST_F(HostWithApplets, MalformedMessagesCloseOnlyTheirOwnConnection) {
     }
     EXPECT_NE(host.log().find("closing the connection: index message"), std::string::npos) << host.log();
     ASSERT_TRUE(applet->content("after.html", "still here"));
-    EXPECT_TRUE(stored("com.example.calm", "after.html", "still here"));
+    EXPECT_TRUE(waitUntil(
+        [&] { return readFileText(host.filesFolder("com.example.calm") + "/after.html") == "still here"; }));
 }
 
 TEST_F(HostWithApplets, TheExampleAppletOnTheRealSdkIsShown) {
@@ -222,10 +216,8 @@ TEST_F(HostWithApplets, ASecondHostIsRefusedAndARestartKeepsTheTokenUnlessAskedF
     EXPECT_EQ(old->status, 403);
 }
 
-// A phone on the network gets every address of this machine with the token,
-// the best one as a QR code in the terminal and on the overview, which
-// answers to that address; without Avahi the host says so once and serves.
-// Requests go to 127.0.0.1 only, carrying the network address as their Host.
+// Every address of this machine with the token, the best as QR codes; requests go to 127.0.0.1 only,
+// carrying the network address as their Host. Without Avahi the host says so once and serves.
 TEST(HostOnTheNetwork, PrintsThisMachinesAddressesWithTheTokenAndTheirQrCode) {
     HostUnderTest host({"--lan"});
     ASSERT_TRUE(host.ready()) << host.log();

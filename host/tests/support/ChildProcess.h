@@ -1,5 +1,4 @@
-// A child process for tests: its output goes to a file, and it is stopped
-// and waited for with a deadline rather than for ever.
+// A child process for tests: output to a file, stopped and waited for with a deadline.
 #pragma once
 
 #include <chrono>
@@ -28,8 +27,7 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    // Sends `signal` and waits for the exit; the status (as from waitpid),
-    // or nullopt when the child had to be killed.
+    // Sends `signal` and waits: the status (as from waitpid), or nullopt when it had to be killed.
     std::optional<int> stop(int signal, std::chrono::milliseconds timeout = 10s);
     std::optional<int> wait(std::chrono::milliseconds timeout = 10s);
 

@@ -91,15 +91,17 @@ std::optional<json> DevToolsPipe::call(const std::string& method, const json& pa
     }
 }
 
+std::string DevToolsPipe::attach(const std::string& targetId) {
+    const auto attached = call("Target.attachToTarget", {{"targetId", targetId}, {"flatten", true}});
+    return attached ? (*attached)["sessionId"].get<std::string>() : "";
+}
+
 std::string DevToolsPipe::openPage(const std::string& url) {
-    auto target = call("Target.createTarget", {{"url", url}});
-    auto attached =
-        target ? call("Target.attachToTarget", {{"targetId", (*target)["targetId"]}, {"flatten", true}})
-               : std::nullopt;
-    if (!attached) {
+    const auto target = call("Target.createTarget", {{"url", url}});
+    const std::string session = target ? attach((*target)["targetId"]) : "";
+    if (session.empty()) {
         return "";
     }
-    const std::string session = (*attached)["sessionId"];
     pageTargets_[session] = (*target)["targetId"];
     // The page's own size, as a phone's screen, whatever the window's.
     call("Emulation.setDeviceMetricsOverride",
@@ -125,15 +127,11 @@ std::string DevToolsPipe::frameSession(const std::string& pageSession) {
         if (info.value("type", "") != "iframe" || info.value("parentId", "") != pageTargets_[pageSession]) {
             continue;
         }
-        const std::string target = info["targetId"];
-        if (!frameSessions_.contains(target)) {
-            auto attached = call("Target.attachToTarget", {{"targetId", target}, {"flatten", true}});
-            if (!attached) {
-                continue;
-            }
-            frameSessions_[target] = (*attached)["sessionId"];
+        std::string& session = frameSessions_[info["targetId"]];
+        if (session.empty()) {
+            session = attach(info["targetId"]);
         }
-        return frameSessions_[target];
+        return session;
     }
     return "";
 }

@@ -1,5 +1,4 @@
-// Headless Chromium driven over its DevTools pipe (descriptors 3 and 4):
-// no WebSocket client and no extra packages needed.
+// Headless Chromium driven over its DevTools pipe (descriptors 3 and 4): no WebSocket client needed.
 #pragma once
 
 #include "ChildProcess.h"
@@ -32,8 +31,7 @@ public:
     std::string openPage(const std::string& url);
     // Evaluates a JavaScript expression in the page and returns its value as text (JSON for non-strings).
     std::string evaluate(const std::string& sessionId, const std::string& expression);
-    // The same in the page shown in the frame of the page `pageSession`
-    // drives (a sandboxed frame runs in a process of its own); "" while there is none.
+    // The same in the (sandboxed, own-process) frame of the page `pageSession` drives; "" while none.
     std::string evaluateInFrame(const std::string& pageSession, const std::string& expression);
 
     // A click of the mouse at (x, y) of the page in that frame, as a person's (popups allowed).
@@ -44,6 +42,7 @@ public:
     const std::string& lastError() const { return lastError_; }
 
 private:
+    std::string attach(const std::string& targetId);          // its session; "" on failure
     std::string frameSession(const std::string& pageSession); // "" while there is no frame
     std::pair<int, int> size_;                                // of every page
     std::unique_ptr<ChildProcess> browser_;

@@ -42,14 +42,11 @@ httplib::Client HostUnderTest::client(bool withToken) const {
     return client;
 }
 
-nlohmann::json HostUnderTest::state() const {
-    auto response = client().Get("/state");
-    return response && response->status == 200 ? nlohmann::json::parse(response->body, nullptr, false)
-                                               : nlohmann::json();
-}
-
 nlohmann::json HostUnderTest::applet(const std::string& key) const {
-    for (const auto& applet : state().value("applets", nlohmann::json::array())) {
+    auto response = client().Get("/state");
+    const auto state = nlohmann::json::parse(response ? response->body : "", nullptr, false);
+    for (const auto& applet :
+         state.is_object() ? state.value("applets", nlohmann::json::array()) : nlohmann::json::array()) {
         if (applet["key"] == key) {
             return applet;
         }

@@ -1,5 +1,4 @@
-// A kesh-host started for one test in a fresh folder (its XDG_DATA_HOME, data
-// and state), and applets on its socket.
+// A kesh-host for one test in a fresh folder (its XDG_DATA_HOME, data and state).
 #pragma once
 
 #include "ChildProcess.h"
@@ -40,7 +39,6 @@ public:
 
     // A client that carries the access token as a browser does (in its cookie), or nothing.
     httplib::Client client(bool withToken = true) const;
-    nlohmann::json state() const;                        // GET /state; null on failure
     nlohmann::json applet(const std::string& key) const; // its entry in /state; null while there is none
     // Posts a record through the control endpoint; returns how many connections took it.
     int sendRecord(const nlohmann::json& request) const;

@@ -1,5 +1,4 @@
-// An applet in the test's own process that sends messages on the host's
-// socket and reads the records that come back.
+// An applet in the test's process: sends messages on the host's socket, reads the records back.
 #pragma once
 
 #include "WireMessage.h"

@@ -31,8 +31,7 @@ struct StoreWithApplet {
     fs::path files = root / key / "files";
 };
 
-// A message naming `name` (a file, or for a tag edit the tag) with `text` as
-// its payload (for a file message, the path to copy).
+// A message naming `name` (a file, or a tag) with `text` as its payload and, for a file message, path.
 HostMessage message(MessageType type, const std::string& name, const std::string& text = "",
                     bool byClass = false) {
     HostMessage m;
@@ -77,8 +76,7 @@ TEST(AppletStore, RefusesFileNamesThatLeaveTheAppletsFolderAndKeysThatAreNotDist
     }
 }
 
-// A file named by path is copied only when it is a regular file within the
-// limit when it is read, whatever it was a moment before.
+// A file named by path is copied only if it is a regular file within the limit as it is read.
 TEST(AppletStore, CopiesOnlyARegularFileOfLimitedSizeWhateverThePathTurnsInto) {
     StoreWithApplet t;
     const fs::path fifo = t.temp.path() / "fifo";
@@ -142,10 +140,8 @@ TEST(AppletStore, AFailedWriteIsReportedAndLeavesNoTemporaryFileBehind) {
 TEST(AppletStore, ShowsThePageWithItsEditsAndStartsAfreshOnANewIndex) {
     StoreWithApplet t;
     std::string problem;
-    ASSERT_TRUE(t.store.apply(
-        t.key,
-        message(MessageType::Content, "a.html", R"(<h1 id="t">old</h1><p class="c"></p><p class="c"></p>)"),
-        problem));
+    const std::string page = R"(<h1 id="t">old</h1><p class="c"></p><p class="c"></p>)";
+    ASSERT_TRUE(t.store.apply(t.key, message(MessageType::Content, "a.html", page), problem));
     EXPECT_FALSE(t.store.apply(t.key, message(MessageType::TagContent, "t", "x"), problem))
         << "no page is shown yet";
     ASSERT_TRUE(t.store.apply(t.key, message(MessageType::Index, "a.html"), problem));
@@ -155,7 +151,7 @@ TEST(AppletStore, ShowsThePageWithItsEditsAndStartsAfreshOnANewIndex) {
     EXPECT_EQ(shown->bytes, R"(<h1 id="t">new</h1><p class="c"></p><p class="c"></p>)");
     EXPECT_EQ(shown->edits, 1u);
     // The stored file keeps what the applet sent.
-    EXPECT_EQ(readText(t.files / "a.html"), R"(<h1 id="t">old</h1><p class="c"></p><p class="c"></p>)");
+    EXPECT_EQ(readText(t.files / "a.html"), page);
 
     // The page in memory has a limit: an edit past it is refused and changes nothing.
     const std::string half(AppletStore::kMaxShownPage / 2 + 1, 'x');

@@ -4,10 +4,7 @@
 
 using namespace kesh::host;
 
-// A property is set on the element as the browser's setAttribute would, and
-// content replaces the inner HTML up to the matching end tag: by id ("#") the
-// first element with it, by class (".") every element carrying it, and
-// nothing else.
+// As setAttribute and innerHTML would: by id ("#") the first element with it, by class (".") every one.
 TEST(PageEditor, EditsExactlyTheElementsTheBrowserWouldMatch) {
     struct Case {
         const char* target;
