@@ -1,30 +1,15 @@
 #include "AccessRules.h"
 
-#include <cctype>
+#include "AsciiText.h"
+
 #include <charconv>
 
 namespace kesh::host {
 
 namespace {
 
-std::string lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return out;
-}
-
 // What a Host header without a port names.
 constexpr int kHttpPort = 80;
-
-std::string_view trim(std::string_view text) {
-    const auto begin = text.find_first_not_of(" \t");
-    if (begin == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
-}
 
 } // namespace
 
@@ -51,21 +36,21 @@ bool hostNamesDisplay(std::string_view host, int port,
             return false;
         }
     }
-    const std::string lowered = lower(name);
+    const std::string lowered = asciiLower(name);
     return given == port && !name.empty() && (lowered == "localhost" || isOwnName(lowered));
 }
 
 bool originIsDisplay(std::string_view origin, std::string_view host) {
-    return lower(origin) == "http://" + lower(host);
+    return asciiLower(origin) == "http://" + asciiLower(host);
 }
 
 std::string cookieValue(std::string_view cookies, std::string_view name) {
     while (!cookies.empty()) {
         const auto end = cookies.find(';');
-        const std::string_view pair = trim(cookies.substr(0, end));
+        const std::string_view pair = trimBlanks(cookies.substr(0, end));
         const auto equals = pair.find('=');
-        if (equals != std::string_view::npos && trim(pair.substr(0, equals)) == name) {
-            return std::string(trim(pair.substr(equals + 1)));
+        if (equals != std::string_view::npos && trimBlanks(pair.substr(0, equals)) == name) {
+            return std::string(trimBlanks(pair.substr(equals + 1)));
         }
         cookies = end == std::string_view::npos ? std::string_view() : cookies.substr(end + 1);
     }
@@ -84,7 +69,7 @@ bool sameSecret(std::string_view a, std::string_view b) {
 }
 
 bool isJsonContentType(std::string_view contentType) {
-    return lower(trim(contentType.substr(0, contentType.find(';')))) == "application/json";
+    return asciiLower(trimBlanks(contentType.substr(0, contentType.find(';')))) == "application/json";
 }
 
 bool isLoopbackAddress(std::string_view address) {

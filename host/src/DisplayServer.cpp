@@ -1,6 +1,7 @@
 #include "DisplayServer.h"
 
 #include "AccessRules.h"
+#include "AsciiText.h"
 #include "EventHub.h"
 #include "FileNames.h"
 #include "HttpListener.h"
@@ -49,13 +50,6 @@ bool isPagePath(const std::string& path) {
 // screen: the manifest and its icons, which tell nothing of the applets.
 bool isPublicPath(const std::string& path) {
     return path == "/manifest.webmanifest" || path.starts_with("/icons/");
-}
-
-std::string lowerCase(std::string text) {
-    for (char& c : text) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return text;
 }
 
 // Texts from applets may hold invalid UTF-8; they are shown with U+FFFD.
@@ -212,10 +206,10 @@ bool DisplayServer::admit(const Request& req, Response& res) const {
 // The address the request arrived on; with a listener on every address, any
 // address of this machine's interfaces; and the name the host is announced under.
 bool DisplayServer::isOwnName(const std::string& name, const std::string& localAddress) const {
-    if (name == lowerCase(localAddress) || (onEveryAddress_ && isInterfaceAddress(name))) {
+    if (name == asciiLower(localAddress) || (onEveryAddress_ && isInterfaceAddress(name))) {
         return true;
     }
-    const std::string announced = announcedName_ ? lowerCase(announcedName_()) : "";
+    const std::string announced = announcedName_ ? asciiLower(announcedName_()) : "";
     return !announced.empty() && name == announced;
 }
 

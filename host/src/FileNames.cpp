@@ -1,5 +1,7 @@
 #include "FileNames.h"
 
+#include "AsciiText.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -46,8 +48,8 @@ std::string appletKeyFor(std::string_view identifier) {
 
 std::string contentTypeFor(std::string_view fileName) {
     const auto dot = fileName.rfind('.');
-    std::string ext = dot == std::string_view::npos ? std::string() : std::string(fileName.substr(dot + 1));
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    const std::string ext =
+        dot == std::string_view::npos ? std::string() : asciiLower(fileName.substr(dot + 1));
     if (ext == "html" || ext == "htm") {
         return "text/html; charset=utf-8";
     }

@@ -1,5 +1,6 @@
 #include "HttpListener.h"
 
+#include "AsciiText.h"
 #include "Log.h"
 
 #include <arpa/inet.h>
@@ -19,17 +20,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int kWriteStallMs = std::chrono::milliseconds(HttpLimits::kWriteStall).count();
-
-std::string lowerTrimmed(std::string_view text) {
-    const auto begin = text.find_first_not_of(" \t");
-    const auto end = text.find_last_not_of(" \t");
-    std::string out(begin == std::string_view::npos ? std::string_view()
-                                                    : text.substr(begin, end - begin + 1));
-    for (char& c : out) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return out;
-}
 
 const char* reasonFor(int status) {
     switch (status) {
@@ -173,8 +163,9 @@ RequestCheck checkRequest(std::string_view bytes) {
         }
         const std::string_view line = bytes.substr(pos + 2, bytes.find("\r\n", pos + 2) - pos - 2);
         const auto colon = line.find(':');
-        const std::string name = lowerTrimmed(line.substr(0, colon));
-        const std::string value = colon == std::string_view::npos ? "" : lowerTrimmed(line.substr(colon + 1));
+        const std::string name = asciiLower(trimBlanks(line.substr(0, colon)));
+        const std::string value =
+            colon == std::string_view::npos ? "" : asciiLower(trimBlanks(line.substr(colon + 1)));
         if (name == "transfer-encoding") {
             check.refusal = 411; // a body must come with its length
             return check;

@@ -1,5 +1,7 @@
 #include "PageEditor.h"
 
+#include "AsciiText.h"
+
 #include <algorithm>
 #include <cctype>
 #include <map>
@@ -29,12 +31,6 @@ struct Tag {
 
 bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
-std::string lower(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::tolower(c); });
-    return out;
 }
 
 // Attribute values as the browser sees them, for matching ids and classes.
@@ -88,7 +84,7 @@ std::optional<Tag> parseTag(std::string_view html, std::size_t pos) {
     if (i == nameBegin || !std::isalpha(static_cast<unsigned char>(html[nameBegin]))) {
         return std::nullopt;
     }
-    tag.name = lower(html.substr(nameBegin, i - nameBegin));
+    tag.name = asciiLower(html.substr(nameBegin, i - nameBegin));
     while (i < html.size()) {
         while (i < html.size() && isSpace(html[i])) {
             ++i;
@@ -118,7 +114,7 @@ std::optional<Tag> parseTag(std::string_view html, std::size_t pos) {
             ++i; // a stray character such as a lone '/': skip it
             continue;
         }
-        attr.name = lower(html.substr(attrNameBegin, i - attrNameBegin));
+        attr.name = asciiLower(html.substr(attrNameBegin, i - attrNameBegin));
         std::size_t j = i;
         while (j < html.size() && isSpace(html[j])) {
             ++j;
@@ -182,7 +178,7 @@ std::vector<Tag> tokenize(std::string_view html) {
                 if (close == std::string_view::npos) {
                     return tags;
                 }
-                if (lower(html.substr(close + 2, name.size())) == name) {
+                if (asciiLower(html.substr(close + 2, name.size())) == name) {
                     pos = close;
                     break;
                 }
@@ -332,7 +328,7 @@ int editEach(std::string& html, const TagSelector& selector, std::size_t maxByte
 
 int setTagProperty(std::string& html, const TagSelector& selector, std::string_view property,
                    std::string_view value, std::size_t maxBytes) {
-    const std::string name = lower(property);
+    const std::string name = asciiLower(property);
     if (name.empty() || std::any_of(name.begin(), name.end(), [](char c) {
             return isSpace(c) || c == '"' || c == '\'' || c == '>' || c == '/' || c == '=' || c == '<';
         })) {

@@ -1,5 +1,6 @@
 #include "WebPages.h"
 
+#include "AsciiText.h"
 #include "WebTemplates.h"
 
 #include <cctype>
@@ -69,10 +70,7 @@ std::size_t scriptPosition(const std::string& html) {
     while (start < html.size() && std::isspace(static_cast<unsigned char>(html[start]))) {
         ++start;
     }
-    std::string opening = html.substr(start, 9);
-    for (char& c : opening) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
+    const std::string opening = asciiLower(std::string_view(html).substr(start, 9));
     const std::size_t close = html.find('>', start);
     return opening == "<!doctype" && close != std::string::npos ? close + 1 : 0;
 }
