@@ -5,7 +5,9 @@
 // The memory figures run a kesh-host program: the one built here, or the one
 // named by KESH_HOST_PROGRAM (to measure another version the same way).
 #include "BenchSummary.h"
+#include "ChildProcess.h"
 #include "PageEditor.h"
+#include "TemporaryFolder.h"
 #include "WireApplet.h"
 
 #include <benchmark/benchmark.h>
@@ -16,14 +18,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <filesystem>
 #include <fstream>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <thread>
-
-extern char** environ;
 
 namespace {
 
@@ -85,9 +80,6 @@ BENCHMARK(ClassEditOver8000Elements)->UseManualTime()->Unit(benchmark::kMillisec
 class HostProcess {
 public:
     HostProcess() {
-        std::string base =
-            std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/kesh-bench-XXXXXX";
-        folder_ = ::mkdtemp(base.data()) ? base : "";
         const char* program = std::getenv("KESH_HOST_PROGRAM");
         std::vector<std::string> args = {program ? program : KESH_HOST_PROGRAM,
                                          "--http",
@@ -95,11 +87,11 @@ public:
                                          "--socket",
                                          socket(),
                                          "--data",
-                                         folder_ + "/data",
+                                         home() + "/data",
                                          "--keepalive",
                                          "0",
                                          "--state",
-                                         folder_ + "/state"};
+                                         home() + "/state"};
         // A host from before the state folder existed takes no --state.
         if (!start(args)) {
             args.resize(args.size() - 2);
@@ -107,18 +99,16 @@ public:
         }
     }
     ~HostProcess() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
+        if (host_) {
+            host_->stop(SIGTERM);
         }
-        std::filesystem::remove_all(folder_);
     }
     bool ready() const { return port_ > 0; }
-    std::string socket() const { return folder_ + "/sock"; }
+    std::string socket() const { return home() + "/sock"; }
 
     // Resident memory in MiB, from the kernel's account of the process.
     double residentMiB() const {
-        std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+        std::ifstream status("/proc/" + std::to_string(host_->pid()) + "/status");
         for (std::string line; std::getline(status, line);) {
             if (line.starts_with("VmRSS:")) {
                 return std::stod(line.substr(6)) / 1024.0;
@@ -131,56 +121,46 @@ public:
     // everything they sent has then been taken in.
     bool settled(std::size_t count) const {
         httplib::Client client("127.0.0.1", port_);
-        const auto deadline = Clock::now() + std::chrono::seconds(120);
-        while (Clock::now() < deadline) {
-            auto answer = client.Get("/state", {{"Cookie", "kesh_token=" + token_}});
-            const auto state = nlohmann::json::parse(answer ? answer->body : "", nullptr, false);
-            if (state.is_object() && state["applets"].size() == count &&
-                std::all_of(state["applets"].begin(), state["applets"].end(),
-                            [](const nlohmann::json& a) { return a["connections"] == 0; })) {
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
+        return kesh::test::waitUntil(
+            [&] {
+                auto answer = client.Get("/state", {{"Cookie", "kesh_token=" + token_}});
+                const auto state = nlohmann::json::parse(answer ? answer->body : "", nullptr, false);
+                return state.is_object() && state["applets"].size() == count &&
+                       std::all_of(state["applets"].begin(), state["applets"].end(),
+                                   [](const nlohmann::json& a) { return a["connections"] == 0; });
+            },
+            std::chrono::seconds(120));
     }
 
 private:
+    std::string home() const { return folder_.path().string(); }
+
+    // Starts the host and reads its port and token from the line that
+    // announces the display; false when it ends without one.
     bool start(const std::vector<std::string>& args) {
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        const std::string output = folder_ + "/output";
-        posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        std::vector<char*> argv;
-        for (const auto& arg : args) {
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        }
-        argv.push_back(nullptr);
-        const bool spawned = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) == 0;
-        posix_spawn_file_actions_destroy(&actions);
+        const std::string output = home() + "/output";
+        host_ = std::make_unique<kesh::test::ChildProcess>(
+            args, kesh::test::ChildProcess::Options{{}, output, {}, {}});
         const std::string prefix = "Companion display at http://127.0.0.1:";
-        for (auto deadline = Clock::now() + std::chrono::seconds(20); spawned && Clock::now() < deadline;) {
-            std::ifstream in(output);
-            for (std::string line; std::getline(in, line);) {
-                if (line.starts_with(prefix)) {
-                    port_ = std::stoi(line.substr(prefix.size()));
-                    const auto token = line.find("?token=");
-                    token_ = token == std::string::npos ? "" : line.substr(token + 7);
-                    return true;
+        const bool announced = kesh::test::waitUntil(
+            [&] {
+                std::ifstream in(output);
+                for (std::string line; std::getline(in, line);) {
+                    if (line.starts_with(prefix)) {
+                        port_ = std::stoi(line.substr(prefix.size()));
+                        const auto token = line.find("?token=");
+                        token_ = token == std::string::npos ? "" : line.substr(token + 7);
+                        return true;
+                    }
                 }
-            }
-            if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
-                pid_ = -1;
-                return false;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return false;
+                return host_->wait(std::chrono::milliseconds(0)).has_value();
+            },
+            std::chrono::seconds(20));
+        return announced && port_ > 0;
     }
 
-    std::string folder_;
-    pid_t pid_ = -1;
+    kv::testsupport::TemporaryFolder folder_;
+    std::unique_ptr<kesh::test::ChildProcess> host_;
     int port_ = 0;
     std::string token_;
 };

@@ -30,6 +30,7 @@ public:
     // Sends `signal` and waits: the status (as from waitpid), or nullopt when it had to be killed.
     std::optional<int> stop(int signal, std::chrono::milliseconds timeout = 10s);
     std::optional<int> wait(std::chrono::milliseconds timeout = 10s);
+    int pid() const { return pid_; }
 
 private:
     int pid_ = -1;
