@@ -1,7 +1,5 @@
 #include "HostOptions.h"
 
-#include "SocketListener.h"
-
 #include <charconv>
 #include <cstdlib>
 
@@ -23,21 +21,24 @@ bool parseInt(const std::string& text, int low, int high, int& out) {
     return true;
 }
 
-std::filesystem::path userStateFolder() {
-    if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg != nullptr && xdg[0] == '/') {
+// $variable when it is an absolute path, else ~/<underHome>.
+std::filesystem::path userFolder(const char* variable, const char* underHome) {
+    if (const char* xdg = std::getenv(variable); xdg != nullptr && xdg[0] == '/') {
         return xdg;
     }
     const char* home = std::getenv("HOME");
-    return std::filesystem::path(home != nullptr ? home : "/tmp") / ".local" / "state";
+    return std::filesystem::path(home != nullptr ? home : "/tmp") / underHome;
 }
 
 } // namespace
 
 std::optional<HostOptions> parseHostOptions(const std::vector<std::string>& args, std::string& problem) {
     HostOptions options;
-    options.socketPath = defaultSocketPath();
-    options.dataFolder = userDataFolder() / "kesh-host";
-    options.stateFolder = userStateFolder() / "kesh-host";
+    const auto dataHome = userFolder("XDG_DATA_HOME", ".local/share");
+    // Where the SDK looks for its host.
+    options.socketPath = dataHome / "Halvorin" / "TAMBER_GAMEAPP_SDK";
+    options.dataFolder = dataHome / "kesh-host";
+    options.stateFolder = userFolder("XDG_STATE_HOME", ".local/state") / "kesh-host";
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const auto next = [&](std::string& out) {

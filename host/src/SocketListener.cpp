@@ -4,7 +4,6 @@
 #include "PrivateFiles.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -17,18 +16,6 @@
 namespace kesh::host {
 
 namespace fs = std::filesystem;
-
-fs::path userDataFolder() {
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && xdg[0] == '/') {
-        return xdg;
-    }
-    const char* home = std::getenv("HOME");
-    return fs::path(home != nullptr ? home : "/tmp") / ".local" / "share";
-}
-
-fs::path defaultSocketPath() {
-    return userDataFolder() / "Halvorin" / "TAMBER_GAMEAPP_SDK";
-}
 
 namespace {
 

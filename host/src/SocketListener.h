@@ -9,11 +9,6 @@
 
 namespace kesh::host {
 
-// The default socket: <XDG_DATA_HOME or ~/.local/share>/Halvorin/TAMBER_GAMEAPP_SDK.
-std::filesystem::path defaultSocketPath();
-// <XDG_DATA_HOME or ~/.local/share>, the base of the host's default folders.
-std::filesystem::path userDataFolder();
-
 class SocketListener {
 public:
     SocketListener() = default;
