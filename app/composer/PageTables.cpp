@@ -27,10 +27,6 @@ constexpr std::array<std::string_view, kLanguageCount> regions{
 constexpr std::array<std::string_view, kLanguagesWithOwnWords> npcLabels{"www", "es", "pt", "de", "www", "es",
                                                                          "fr",  "it", "pt", "ru", "ko"};
 
-std::size_t ownWordIndex(std::int64_t userLanguage) {
-    return static_cast<std::size_t>(userLanguage - 1);
-}
-
 bool hasOwnWords(std::int64_t userLanguage) {
     return userLanguage >= 1 && userLanguage <= kLanguagesWithOwnWords;
 }
@@ -59,13 +55,13 @@ std::string_view npcLanguageLabel(std::int64_t userLanguage, bool classic) {
         return "cn";
     if (classic && (userLanguage == kEnglishUs || userLanguage == kEnglishGb))
         return "classic";
-    return npcLabels[ownWordIndex(userLanguage)];
+    return npcLabels[languageIndex(userLanguage)];
 }
 
 std::string_view updateWord(std::int64_t userLanguage) {
     if (!hasOwnWords(userLanguage))
         return "更新";
-    return updateWords[ownWordIndex(userLanguage)];
+    return updateWords[languageIndex(userLanguage)];
 }
 
 bool landsOnRankingSite(std::int64_t landingPageInt) {

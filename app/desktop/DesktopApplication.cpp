@@ -25,9 +25,8 @@ DesktopApplication::DesktopApplication(const std::string& resourceFolder, HostSt
     desktop_.setNoticeSink(toLog);
     host_.setNoticeSink(toLog);
     // The strip is captured off the main thread; its lines reach the log on the main thread.
-    screen_.setLogSink([window = window_.get(), this](const std::string& line) {
-        QMetaObject::invokeMethod(
-            window, [this, line] { delegate_.appendToLog(line); }, Qt::QueuedConnection);
+    screen_.setLogSink([this](const std::string& line) {
+        runLoop_.postToMain([this, line] { delegate_.appendToLog(line); });
     });
     screen_.followScreens();
     screen_.setChosenWindow(storedGameWindow(defaults_.settings()));

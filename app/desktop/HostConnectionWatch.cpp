@@ -18,12 +18,15 @@ HostConnectionWatch::HostConnectionWatch(AppDelegate& delegate, MainWindow& wind
     timer_.setInterval(checkIntervalMs);
     connect(&timer_, &QTimer::timeout, this, [this] { check(); });
     // The window's own handler closes the connection first.
-    connect(window_.ui().shutdownKeshMenuItem, &QAction::triggered, this, [this] { showStatus(); });
+    connect(window_.ui().shutdownKeshMenuItem, &QAction::triggered, this,
+            [this] { showStatus(CompanionHost::displayAddress()); });
 }
 
 void HostConnectionWatch::begin() {
+    std::string address;
     if (delegate_.keshInitialized) {
-        logDisplayAddress();
+        address = CompanionHost::displayAddress();
+        logDisplayAddress(address);
     } else {
         std::string started;
         switch (host_.start()) {
@@ -38,26 +41,28 @@ void HostConnectionWatch::begin() {
                       "kesh-host.socket\" or by running kesh-host";
             break;
         }
-        const std::string address = CompanionHost::displayAddress();
+        address = CompanionHost::displayAddress();
         delegate_.appendToLog(started + "; Kesh Vistrel connects as soon as it answers. " +
                               (address.empty() ? "Then open the address it prints on your phone or tablet.\n"
                                                : "Its display: " + address + "\n"));
     }
-    showStatus();
+    showStatus(address);
     timer_.start();
 }
 
 void HostConnectionWatch::check() {
-    if (!delegate_.keshInitialized && !delegate_.keshClosedFromMenu && CompanionHost::listening() &&
-        delegate_.retryKeshInit())
-        logDisplayAddress();
-    showStatus();
+    const bool reconnected = !delegate_.keshInitialized && !delegate_.keshClosedFromMenu &&
+                             CompanionHost::listening() && delegate_.retryKeshInit();
+    const std::string address = CompanionHost::displayAddress();
+    if (reconnected)
+        logDisplayAddress(address);
+    showStatus(address);
 }
 
 // Connected means Init succeeded, the menu has not closed the connection,
 // and the host's socket is still there (a host that stops removes it; the
 // SDK then reconnects when one comes back).
-void HostConnectionWatch::showStatus() {
+void HostConnectionWatch::showStatus(const std::string& address) {
     if (delegate_.keshClosedFromMenu) {
         window_.showHostStatus(QStringLiteral("Companion host: connection closed from the menu; restart Kesh "
                                               "Vistrel to reconnect"));
@@ -67,11 +72,11 @@ void HostConnectionWatch::showStatus() {
     } else {
         window_.showHostStatus(QStringLiteral("Companion host: not connected, waiting for kesh-host"));
     }
-    window_.showDisplayAddress(CompanionHost::displayAddress());
+    window_.showDisplayAddress(address);
 }
 
-void HostConnectionWatch::logDisplayAddress() {
-    if (const std::string address = CompanionHost::displayAddress(); !address.empty())
+void HostConnectionWatch::logDisplayAddress(const std::string& address) {
+    if (!address.empty())
         delegate_.appendToLog("Companion display: " + address + "\n");
 }
 

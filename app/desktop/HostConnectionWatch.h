@@ -23,8 +23,8 @@ public:
 
 private:
     void check();
-    void showStatus();
-    void logDisplayAddress();
+    void showStatus(const std::string& address);
+    void logDisplayAddress(const std::string& address);
 
     AppDelegate& delegate_;
     MainWindow& window_;

@@ -143,6 +143,8 @@ public:
     Platform platform;
 
 private:
+    // Init with this application's identifier and name; logs a success.
+    bool initKesh();
     // "KESH error " + doing + ": " + the SDK's last error code, in debug mode only.
     void logKeshErrorInDebug(const std::string& doing);
     // A bundle resource read as UTF-8 text; none when missing, unreadable or not UTF-8.

@@ -11,13 +11,18 @@ namespace kv {
 bool AppDelegate::retryKeshInit() {
     if (keshInitialized || keshClosedFromMenu)
         return false;
-    keshInitialized =
-        HalvKeshInit(CFText(config::applicationIdentifier), CFText(config::applicationFriendlyName), nullptr);
-    if (!keshInitialized)
+    if (!initKesh())
         return false;
-    appendToLog("Halvorin Kesh Control initialized successfully.\n\n");
     pushUpdatePage();
     return true;
+}
+
+bool AppDelegate::initKesh() {
+    keshInitialized =
+        HalvKeshInit(CFText(config::applicationIdentifier), CFText(config::applicationFriendlyName), nullptr);
+    if (keshInitialized)
+        appendToLog("Halvorin Kesh Control initialized successfully.\n\n");
+    return keshInitialized;
 }
 
 // Only a restart reconnects; using the item again is harmless.

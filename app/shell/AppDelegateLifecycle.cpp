@@ -28,11 +28,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     platform.desktop.observeSleepAndWake([this] { screenAboutToSleep(); },
                                          [this] { screenWakesUpFromSleep(); });
 
-    keshInitialized =
-        HalvKeshInit(CFText(config::applicationIdentifier), CFText(config::applicationFriendlyName), nullptr);
-    if (keshInitialized)
-        appendToLog("Halvorin Kesh Control initialized successfully.\n\n");
-    else
+    if (!initKesh())
         appendToLog(
             "Unable to initialize Halvorin Kesh Control. If you're using your phone or tablet, ensure "
             "Halvorin Gaming Software is installed and running, then restart this application.\n\n");

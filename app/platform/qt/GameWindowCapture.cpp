@@ -77,9 +77,7 @@ std::optional<XWindowInfo> GameWindowCapture::findGameWindow() {
 std::unique_ptr<CapturedImage> GameWindowCapture::captureMainDisplay(const Rect& rect) {
     const std::lock_guard lock(mutex_);
     if (!display_.connected()) {
-        if (!noticeGiven_ && logSink_)
-            logSink_(QtScreenCapture::captureRefusedNotice());
-        noticeGiven_ = true;
+        giveRefusedNoticeOnce();
         return nullptr;
     }
     const auto now = std::chrono::steady_clock::now();
@@ -150,11 +148,14 @@ void GameWindowCapture::followScreens() {
 
 void GameWindowCapture::warnIfSessionRefusesCapture() {
     const std::lock_guard lock(mutex_);
-    if (display_.connected() || noticeGiven_)
-        return;
-    noticeGiven_ = true;
-    if (logSink_)
+    if (!display_.connected())
+        giveRefusedNoticeOnce();
+}
+
+void GameWindowCapture::giveRefusedNoticeOnce() {
+    if (!noticeGiven_ && logSink_)
         logSink_(QtScreenCapture::captureRefusedNotice());
+    noticeGiven_ = true;
 }
 
 } // namespace kv

@@ -50,6 +50,8 @@ private:
 
     std::optional<XWindowInfo> findGameWindow();
     void say(Source source, const XWindowInfo* window);
+    // Tells the log once that this session refuses screen reads; the mutex is held.
+    void giveRefusedNoticeOnce();
 
     const std::vector<std::string> names_;
     std::function<void(const std::string&)> logSink_;
