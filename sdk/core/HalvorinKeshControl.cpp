@@ -16,13 +16,18 @@ cSDKServer& server() {
     return cSingleton<cSDKServer>::GetInstance();
 }
 
-// A successful Init points the applet settings at the user's data folder.
+// A successful Init points the applet settings at the user's data folder;
+// running out of memory there leaves the settings where they were, and the
+// Init a success.
 bool afterInit(bool initialized) {
     if (initialized) {
-        CFStringRef folder = getUserDirectory();
-        HalvSetConfigFilePath(folder);
-        if (folder != nullptr)
-            CFRelease(folder);
+        guarded(false, [] {
+            CFStringRef folder = getUserDirectory();
+            HalvSetConfigFilePath(folder);
+            if (folder != nullptr)
+                CFRelease(folder);
+            return true;
+        });
     }
     return initialized;
 }

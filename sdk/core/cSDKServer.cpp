@@ -116,12 +116,9 @@ bool cSDKServer::initialize(CFStringRef identifier, CFStringRef friendlyName,
 
         if (!connectToTamber())
             return failInit(HalvKeshErrorConnectFailed);
-        if (kind == Registration::plain)
-            connection_->startReading();
+        connection_->startReading();
         if (!startWriter())
             return failInit(HalvKeshErrorWriterFailed);
-        if (kind == Registration::withIcon)
-            connection_->startReading();
     } catch (...) {
         // Out of memory: the library could not get going.
         return failInit(HalvKeshErrorWriterFailed);
